@@ -1,0 +1,35 @@
+#include "app/run.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/ts_command_line_info.h"
+#include "finder/finder.h"
+#include "platform/system.h"
+#include "trace/trace_log.h"
+
+int runTwinscout(int argc, const char* const argv[]) {
+    int status = kExitParameterError;
+    if (platform::startFramework()) {
+        auto options = std::make_unique<CTSCommandLineInfo>();
+        walkCommandLine(argc, argv, *options);
+        g_debugMode = static_cast<std::int8_t>(options->m_debug);
+        traceLog(2, "*************** Ex\xE9" "cution du programme ***************\n");
+        std::printf("Start ...\n");
+        if (options->m_status < 0) {
+            traceLog(1, "Erreur dans les param\xE8" "tres pass\xE9" "s en argument.\n");
+        } else {
+            status = 0;
+            if (!options->m_sources.empty()) {
+                auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
+                                                        options->m_exclusions);
+                finder->find();
+                finder->compareFiles();
+            }
+        }
+    }
+    std::printf("Finished ...\n");
+    traceLog(2, "*************** Fin de l'ex\xE9" "cution du programme - %d ***************\n",
+             status);
+    return status;
+}

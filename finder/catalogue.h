@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "finder/path_store.h"
+
+// The catalogued files in ascending order of size. Files arrive in walk order with
+// the size read when they were found; arrange() then puts each where inserting it
+// into the array at its arrival, by bisection over the sizes, would have put it.
+class Catalogue {
+   public:
+    struct Entry {
+        const char* path;
+        std::int64_t size;
+    };
+
+    void add(std::string_view path, std::int64_t size);
+    void arrange();
+
+    bool empty() const { return m_entries.empty(); }
+    std::size_t size() const { return m_entries.size(); }
+    const Entry& operator[](std::size_t index) const { return m_entries[index]; }
+
+   private:
+    PathStore m_paths;
+    std::vector<Entry> m_entries;
+};
+
+// Index at which a new file lands in the window [lo, hi) of a size-ordered array in
+// which `below` entries are smaller than it and `notAbove` entries are not larger:
+// the window is halved while wider than 5, then scanned for the first larger entry.
+std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
+                          std::int64_t notAbove);

@@ -1,0 +1,102 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "finder/content_classes.h"
+#include "finder/finder.h"
+#include "finder/same_entry.h"
+#include "platform/system.h"
+#include "trace/trace_log.h"
+
+namespace {
+
+// For each opened member, the next opened member of its class; the run's length if none.
+std::vector<std::size_t> linkClasses(const std::vector<RunMember>& members) {
+    std::uint32_t classes = 0;
+    for (const RunMember& member : members) classes = std::max(classes, member.contentClass + 1);
+    std::vector<std::size_t> lastOfClass(classes, members.size());
+    std::vector<std::size_t> next(members.size(), members.size());
+    for (std::size_t k = members.size(); k-- > 0;) {
+        if (!members[k].opened) continue;
+        next[k] = lastOfClass[members[k].contentClass];
+        lastOfClass[members[k].contentClass] = k;
+    }
+    return next;
+}
+
+}  // namespace
+
+// Files are compared only within runs of equal size. Each run is first split into
+// classes of identical content, reading each file once; the pairs are then printed
+// and traced in the order in which comparing every file with every later one of its
+// run would find them.
+void CFinder::compareFiles() {
+    traceLog(2, "---> CFinder - compareFiles\n");
+    std::printf("Checking files in progress ...\n");
+    for (std::size_t begin = 0; begin < m_files.size();) {
+        std::size_t end = begin + 1;
+        while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
+        compareRun(begin, end);
+        begin = end;
+    }
+    printResults();
+    traceLog(4, "<--- CFinder - compareFiles\n");
+}
+
+void CFinder::compareRun(std::size_t begin, std::size_t end) {
+    const std::int64_t size = m_files[begin].size;
+    const std::size_t count = end - begin;
+    // Only the first file of the catalogue may be empty or unreadable: it has no partner.
+    const bool comparable = count > 1 && size > 0;
+
+    std::vector<RunMember> members(comparable ? count : 0);
+    std::vector<std::size_t> nextInClass;
+    if (comparable) {
+        for (std::size_t k = 0; k < count; ++k) members[k].path = m_files[begin + k].path;
+        classifyRun(m_fileSystem, size, members, {32u << 20, platform::openFileBudget()});
+        nextInClass = linkClasses(members);
+    }
+
+    // Without the trace only identical partners print anything: visit just those.
+    const bool everyPair = traceEnabled();
+    for (std::size_t k = 0; k < count; ++k) {
+        const char* path = m_files[begin + k].path;
+        // The trace log itself may lie in a searched directory; it is never a first file.
+        if (std::strstr(path, "debug.log") != nullptr) continue;
+        traceLog(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
+        std::printf("%s\n", path);
+        std::fflush(stdout);
+        if (!comparable || !members[k].opened) continue;
+
+        SameEntryTest sameEntry(m_fileSystem, path);
+        bool grouped = false;
+        for (std::size_t later = everyPair ? k + 1 : nextInClass[k]; later < count;
+             later = everyPair ? later + 1 : nextInClass[later]) {
+            const RunMember& candidate = members[later];
+            if (sameEntry.sameName(candidate.path) || !candidate.opened ||
+                sameEntry.sameEntry(members[k].identity, candidate.path, candidate.identity)) {
+                continue;
+            }
+            if (!compareContent(candidate.contentClass == members[k].contentClass)) continue;
+            if (!grouped && everyPair) m_results.push_back(begin + k);
+            grouped = true;
+            reportPair(begin + k, begin + later);
+        }
+        if (grouped && everyPair) m_results.push_back(kGroupEnd);
+    }
+}
+
+bool CFinder::compareContent(bool identical) {
+    traceLog(4, "---> CFinder - compareContent\n");
+    traceLog(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
+    return identical;
+}
+
+void CFinder::reportPair(std::size_t first, std::size_t second) {
+    const char* firstPath = m_files[first].path;
+    const char* secondPath = m_files[second].path;
+    traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath, secondPath);
+    std::printf("%s #### %s are the same file\n", firstPath, secondPath);
+    std::fflush(stdout);
+    if (traceEnabled()) m_results.push_back(second);
+}

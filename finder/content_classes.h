@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/file_system.h"
+
+// One file of a run of files of equal size.
+struct RunMember {
+    const char* path = nullptr;
+    bool opened = false;
+    platform::FileIdentity identity;
+    // Members with equal classes have equal bytes; a file that could not be read
+    // whole has a class of its own.
+    std::uint32_t contentClass = 0;
+};
+
+struct ClassifierLimits {
+    std::size_t bufferBytes = 32u << 20;
+    std::size_t openFiles = 1024;
+};
+
+// Splits files of one size into classes of identical content, exactly: every
+// undecided file's next chunk is read in turn, the group is split by chunk bytes,
+// and a file leaves as soon as it is alone. Each byte is read at most once, and
+// files of one identity are read once for all.
+void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
+                 std::vector<RunMember>& members, const ClassifierLimits& limits);

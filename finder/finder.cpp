@@ -1,0 +1,46 @@
+#include "finder/finder.h"
+
+#include <cstdio>
+
+#include "trace/trace_log.h"
+
+CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
+                 platform::FileSystem& fileSystem)
+    : m_sources(sources),
+      m_extensions(extensions),
+      m_exclusions(exclusions),
+      m_fileSystem(fileSystem) {
+    traceLog(2, "---> CFinder - Constructeur\n");
+    traceLog(4, "<--- CFinder - Constructeur\n");
+}
+
+CFinder::~CFinder() {
+    traceLog(2, "---> CFinder - Destructeur\n");
+    traceLog(4, "<--- CFinder - Destructeur\n");
+}
+
+void CFinder::find() {
+    traceLog(2, "---> CFinder - find\n");
+    std::printf("Listing files in progress ...\n");
+    for (const std::string& source : m_sources) {
+        traceLog(8, "CFinder - find - Parcourt de la source : %s.\n", source.c_str());
+        parseDirectory(source);
+    }
+    m_files.arrange();
+    std::printf("%d found files!\n", static_cast<int>(m_files.size()));
+    std::fflush(stdout);
+    traceLog(4, "<--- CFinder - find\n");
+}
+
+void CFinder::addNewFile(const std::string& path) {
+    traceLog(2, "---> CFinder - addNewFile\n");
+    platform::FileStatus status;
+    const bool opened = static_cast<bool>(m_fileSystem.open(path, status));
+    // The very first file is kept even when empty or unreadable; later ones are not.
+    if (m_files.empty()) {
+        m_files.add(path, opened ? status.size : -1);
+    } else if (opened && status.size != 0) {
+        m_files.add(path, status.size);
+    }
+    traceLog(4, "<--- CFinder - addNewFile\n");
+}

@@ -1,0 +1,28 @@
+#include "platform/file_system.h"
+
+namespace platform {
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_fileSystem = other.m_fileSystem;
+        m_handle = other.m_handle;
+        other.m_fileSystem = nullptr;
+    }
+    return *this;
+}
+
+std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) const {
+    return m_fileSystem->readAt(m_handle, offset, buffer, count);
+}
+
+void File::adviseSequential() const { m_fileSystem->adviseSequential(m_handle); }
+
+void File::close() {
+    if (m_fileSystem != nullptr) {
+        m_fileSystem->close(m_handle);
+        m_fileSystem = nullptr;
+    }
+}
+
+}  // namespace platform

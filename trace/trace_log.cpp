@@ -1,0 +1,40 @@
+#include "trace/trace_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "platform/system.h"
+#include "trace/timestamp.h"
+
+std::int8_t g_debugMode = 0;
+
+namespace {
+
+struct TraceFileCloser {
+    void operator()(std::FILE* file) const { platform::closeTraceFile(file); }
+};
+
+}  // namespace
+
+bool traceEnabled() { return g_debugMode != 0; }
+
+void traceLog(std::int32_t level, const char* format, ...) {
+    if ((level & 0x1F) != level || !traceEnabled()) return;
+
+    std::unique_ptr<std::FILE, TraceFileCloser> file(platform::openTraceFile());
+    if (!file) return;
+
+    // A time that has no calendar date leaves the timestamp empty.
+    char timestamp[kTimestampLength + 1] = "";
+    std::tm calendar{};
+    if (platform::localTime(std::time(nullptr), calendar)) formatTimestamp(calendar, timestamp);
+
+    std::fputs(timestamp, file.get());
+    std::fputs(" :: ", file.get());
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(file.get(), format, arguments);
+    va_end(arguments);
+}
