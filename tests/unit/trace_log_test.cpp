@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include "platform/system.h"
+#include "trace/timestamp.h"
+#include "trace/trace_log.h"
+
+namespace {
+
+// The log is a text file: on Windows each "\n" reaches it as CR LF.
+std::string inFile(std::string text) {
+    if (platform::kSeparator != '\\') return text;
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+// Runs each test in a fresh directory, since the log is "debug.log" in the current one.
+class TraceLogTest : public testing::Test {
+   protected:
+    void SetUp() override {
+        m_home = std::filesystem::current_path();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("twinscout-trace-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        std::filesystem::create_directories(m_dir);
+        std::filesystem::current_path(m_dir);
+        g_debugMode = 1;
+    }
+    void TearDown() override {
+        g_debugMode = 0;
+        std::filesystem::current_path(m_home);
+        std::filesystem::remove_all(m_dir);
+    }
+
+    static std::string log() {
+        std::ifstream in("debug.log", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // The messages of the log, the timestamps checked and taken off.
+    static std::string messages() {
+        std::string text = log();
+        std::string out;
+        const std::regex stamp("^[A-Z][a-z]{2} [A-Z][a-z]{2} [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4} :: ");
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            end = end == std::string::npos ? text.size() : end + 1;
+            const std::string record = text.substr(start, end - start);
+            EXPECT_TRUE(std::regex_search(record, stamp)) << record;
+            out += record.substr(std::min<std::size_t>(28, record.size()));
+            start = end;
+        }
+        return out;
+    }
+
+    std::filesystem::path m_home;
+    std::filesystem::path m_dir;
+};
+
+TEST_F(TraceLogTest, OnlyLevelsWithinTheFiveLowBitsAreWritten) {
+    traceLog(0, "zero\n");
+    traceLog(16, "sixteen\n");
+    traceLog(31, "thirty-one\n");
+    traceLog(32, "thirty-two\n");
+    traceLog(-1, "minus one\n");
+    traceLog(0x21, "high bit\n");
+    EXPECT_EQ(messages(), inFile("zero\nsixteen\nthirty-one\n"));
+}
+
+TEST_F(TraceLogTest, NothingIsCreatedWhileTracingIsOff) {
+    g_debugMode = 0;
+    traceLog(2, "off\n");
+    EXPECT_FALSE(std::filesystem::exists("debug.log"));
+    EXPECT_FALSE(traceEnabled());
+}
+
+TEST_F(TraceLogTest, RecordsAreAppendedWithFormattedArgumentsAndNothingAfter) {
+    {
+        std::ofstream earlier("debug.log", std::ios::binary);
+        earlier << "earlier line\n";
+    }
+    traceLog(8, "%s - %d - 0x%x\n", "a%sb", 87, 0xABCu);
+    traceLog(8, "no newline");
+    traceLog(8, "%s", "caf\xE9\n");
+    const std::string stamp = "[A-Z][a-z]{2} [A-Z][a-z]{2} [0-3][0-9] [0-9:]{8} [0-9]{4} :: ";
+    const std::regex expected("earlier line\n" + stamp + inFile("a%sb - 87 - 0xabc\n") + stamp +
+                              "no newline" + stamp + inFile("caf\xE9\n"));
+    EXPECT_TRUE(std::regex_match(log(), expected)) << log();
+}
+
+TEST(TimestampTest, LayoutHasEnglishNamesAndAZeroPaddedDay) {
+    std::tm calendar{};
+    calendar.tm_year = 2026 - 1900;
+    calendar.tm_mon = 11;
+    calendar.tm_mday = 7;
+    calendar.tm_wday = 1;
+    calendar.tm_hour = 14;
+    calendar.tm_min = 37;
+    calendar.tm_sec = 36;
+    char out[kTimestampLength + 1];
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out, "Mon Dec 07 14:37:36 2026");
+
+    calendar = {};
+    calendar.tm_year = 1999 - 1900;
+    calendar.tm_mday = 31;
+    calendar.tm_hour = 23;
+    calendar.tm_min = 59;
+    calendar.tm_sec = 59;
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out, "Sun Jan 31 23:59:59 1999");
+}
+
+}  // namespace
