@@ -12,6 +12,9 @@
 #               run comes first)
 #   TIMEOUT     seconds allowed per run       (default 900; a tool whose
 #               warm-up run times out gets no timed runs on that tree)
+#   SLOW        seconds; a tool whose warm-up run took longer gets only one
+#               timed run on that tree, to keep the whole run affordable
+#               (default 0 = never; the table shows the run count)
 #   COLD_IO     1 = on bigfiles, also measure block-device reads of each tool
 #               with a cold cache (needs root for drop_caches; default 1)
 #
@@ -27,6 +30,7 @@ TOOLS=${TOOLS:-"twinscout fdupes jdupes rdfind duff rmlint rmlint-hash"}
 RUNS=${RUNS:-3}
 TIMEOUT=${TIMEOUT:-900}
 COLD_IO=${COLD_IO:-1}
+SLOW=${SLOW:-0}
 
 trees=("$@")
 [ ${#trees[@]} -eq 0 ] && trees=(mixed samesize bigfiles many)
@@ -102,7 +106,13 @@ for tree in "${trees[@]}"; do
         echo "    warm-up: $(tail -n1 "$res/$tree/$tool.warmup") (exit $rc)"
         [ "$tool" = rdfind ] && cp "$res/$tree/rdfind.results.txt" "$res/$tree/rdfind.out"
         : > "$res/$tree/$tool.times"
-        for ((i = 1; i <= RUNS; i++)); do
+        n=$RUNS
+        if [ "$SLOW" != 0 ] && awk -v w="$(tail -n1 "$res/$tree/$tool.warmup" | cut -d' ' -f1)" -v s="$SLOW" \
+                'BEGIN { exit !(w > s) }'; then
+            n=1
+            echo "    warm-up slower than $SLOW s: one timed run only"
+        fi
+        for ((i = 1; i <= n; i++)); do
             timeout -k 5 "$TIMEOUT" /usr/bin/time -f '%e %U %S %M' -o "$res/$tree/$tool.run" \
                 "${cmd[@]}" > /dev/null 2>> "$res/$tree/$tool.err"
             rc=$?
