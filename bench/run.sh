@@ -15,6 +15,8 @@
 #   SLOW        seconds; a tool whose warm-up run took longer gets only one
 #               timed run on that tree, to keep the whole run affordable
 #               (default 0 = never; the table shows the run count)
+#   QUIET_MAX   before each run, wait up to this many seconds for the rest of
+#               the machine to go quiet (< 10% of a core busy; default 300)
 #   COLD_IO     1 = on bigfiles, also measure block-device reads of each tool
 #               with a cold cache (needs root for drop_caches; default 1)
 #
@@ -31,6 +33,8 @@ RUNS=${RUNS:-3}
 TIMEOUT=${TIMEOUT:-900}
 COLD_IO=${COLD_IO:-1}
 SLOW=${SLOW:-0}
+QUIET_MAX=${QUIET_MAX:-300}
+HZ=$(getconf CLK_TCK)
 
 trees=("$@")
 [ ${#trees[@]} -eq 0 ] && trees=(mixed samesize bigfiles many)
@@ -71,6 +75,45 @@ tool_cmd() {
     esac
 }
 
+# Busy CPU jiffies of the whole machine (all cores, user+nice+system+irq+...).
+busy_jiffies() {
+    awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9; exit }' /proc/stat
+}
+
+# Wait until other processes use < 10% of one core over a 1 s sample (or
+# QUIET_MAX seconds have passed), so that a compile elsewhere does not
+# disturb the measurement.
+wait_quiet() {
+    local start=$SECONDS b0 b1
+    while :; do
+        b0=$(busy_jiffies); sleep 1; b1=$(busy_jiffies)
+        [ $((b1 - b0)) -le $((HZ / 10)) ] && return 0
+        if [ $((SECONDS - start)) -ge "$QUIET_MAX" ]; then
+            echo "    machine still busy after $QUIET_MAX s, running anyway"
+            return 0
+        fi
+        sleep 2
+    done
+}
+
+# Run the timed command; append "wall user sys maxrss rc other_cpu_s" to
+# $1 (other_cpu_s = CPU seconds used meanwhile by everything but the tool).
+timed_run() {
+    local out=$1; shift
+    local b0 b1 rc line
+    b0=$(busy_jiffies)
+    timeout -k 5 "$TIMEOUT" /usr/bin/time -f '%e %U %S %M' -o "$out.tmp" "$@"
+    rc=$?
+    b1=$(busy_jiffies)
+    if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+        rm -f "$out.tmp"; return $rc
+    fi
+    line=$(tail -n1 "$out.tmp"); rm -f "$out.tmp"
+    echo "$line $rc $(echo "$line" | awk -v d=$((b1 - b0)) -v hz="$HZ" \
+        '{ o = d / hz - $2 - $3; printf "%.2f", (o < 0 ? 0 : o) }')" >> "$out"
+    return $rc
+}
+
 tool_available() {
     case $1 in
         twinscout) [ -x "$TWINSCOUT" ] ;;
@@ -95,15 +138,15 @@ for tree in "${trees[@]}"; do
         printf '%s\n' "${cmd[*]}" > "$res/$tree/$tool.cmd"
         # Warm-up: untimed for the table; its stdout is kept to count the
         # duplicates found.  It also warms the page cache.
-        timeout -k 5 "$TIMEOUT" /usr/bin/time -f '%e %U %S %M' -o "$res/$tree/$tool.warmup" \
-            "${cmd[@]}" > "$res/$tree/$tool.out" 2> "$res/$tree/$tool.err"
+        wait_quiet
+        timed_run "$res/$tree/$tool.warmup" "${cmd[@]}" > "$res/$tree/$tool.out" 2> "$res/$tree/$tool.err"
         rc=$?
         if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
             echo "    warm-up timed out after $TIMEOUT s"
             echo "timeout $TIMEOUT" > "$res/$tree/$tool.status"
             continue
         fi
-        echo "    warm-up: $(tail -n1 "$res/$tree/$tool.warmup") (exit $rc)"
+        echo "    warm-up: $(tail -n1 "$res/$tree/$tool.warmup")"
         [ "$tool" = rdfind ] && cp "$res/$tree/rdfind.results.txt" "$res/$tree/rdfind.out"
         : > "$res/$tree/$tool.times"
         n=$RUNS
@@ -113,18 +156,16 @@ for tree in "${trees[@]}"; do
             echo "    warm-up slower than $SLOW s: one timed run only"
         fi
         for ((i = 1; i <= n; i++)); do
-            timeout -k 5 "$TIMEOUT" /usr/bin/time -f '%e %U %S %M' -o "$res/$tree/$tool.run" \
-                "${cmd[@]}" > /dev/null 2>> "$res/$tree/$tool.err"
+            wait_quiet
+            timed_run "$res/$tree/$tool.times" "${cmd[@]}" > /dev/null 2>> "$res/$tree/$tool.err"
             rc=$?
             if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
                 echo "    run $i timed out"
                 echo "timeout $TIMEOUT" > "$res/$tree/$tool.status"
                 break
             fi
-            echo "$(tail -n1 "$res/$tree/$tool.run") $rc" >> "$res/$tree/$tool.times"
             echo "    run $i: $(tail -n1 "$res/$tree/$tool.times")"
         done
-        rm -f "$res/$tree/$tool.run"
     done
 
     if [ "$tree" = bigfiles ]; then
@@ -137,6 +178,7 @@ for tree in "${trees[@]}"; do
             [ -f "$res/$tree/$tool.times" ] || continue
             tool_cmd "$tool" "$tree"
             echo "[$tree] $tool: bytes read (warm)"
+            wait_quiet
             timeout -k 5 "$TIMEOUT" python3 "$here/measure_io.py" "$res/$tree/$tool.io-warm" -- "${cmd[@]}"
             if [ "$COLD_IO" = 1 ] && sync && echo 3 2>/dev/null > /proc/sys/vm/drop_caches; then
                 echo "[$tree] $tool: bytes read (cold cache)"

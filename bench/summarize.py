@@ -120,7 +120,8 @@ def times(res, tree, tool):
         p = line.split()
         if len(p) >= 4:
             rows.append((float(p[0]), float(p[1]) + float(p[2]), int(p[3]),
-                         int(p[4]) if len(p) > 4 else 0))
+                         int(p[4]) if len(p) > 4 else 0,
+                         float(p[5]) if len(p) > 5 else 0.0))
     return rows
 
 
@@ -171,6 +172,10 @@ def main():
                 runs = f"{len(rows)}" + (f", exit {bad[0]}" if bad else "")
                 if st:
                     runs += f", {st}"
+                # CPU used by other processes during the runs: a sign of noise.
+                other = max(r[4] for r in rows)
+                if other > 0.05 * wall and other > 0.1:
+                    runs += f", others used up to {other:.1f} CPU s"
                 w, c, m = fmt_s(wall), fmt_s(cpu), f"{rss:.0f}"
             else:
                 w, c, m, ratio = (f"> {st.split()[1]}" if st else "failed"), "", "", ""
