@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Installs what the tests need, then configures, builds and tests each preset,
+# stopping at the first failure.
+#
+#   scripts/test-all.sh [--asan] [PRESET...]
+#
+# PRESET is one of linux, linux-asan, release, win64, win32; default: linux, win64, win32,
+# plus linux-asan with --asan or when CI=true. CI=true also turns warnings into errors.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+usage() { sed -n '2,9s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; }
+
+ci=false
+[ "${CI:-}" = true ] && ci=true
+want_asan=$ci
+presets=()
+for arg in "$@"; do
+    case $arg in
+        --asan | asan) want_asan=true ;;
+        linux | linux-asan | release | win64 | win32) presets+=("$arg") ;;
+        -h | --help) usage; exit 0 ;;
+        *) echo "test-all: unknown argument '$arg'" >&2; usage >&2; exit 2 ;;
+    esac
+done
+if [ ${#presets[@]} -eq 0 ]; then
+    presets=(linux)
+    # Sanitizers next: they catch what the plain build misses, before the slow Wine runs.
+    $want_asan && presets+=(linux-asan)
+    presets+=(win64 win32)
+elif $want_asan && [[ " ${presets[*]} " != *" linux-asan "* ]]; then
+    presets+=(linux-asan)
+fi
+
+needs_wine=false
+[[ " ${presets[*]} " == *" win"* ]] && needs_wine=true
+
+# --- Packages ---------------------------------------------------------------------------
+packages=(cmake ninja-build g++ libgtest-dev googletest)
+if $needs_wine; then
+    packages+=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+               wine wine64 wine32:i386)
+fi
+
+missing=()
+if command -v dpkg-query >/dev/null; then
+    for pkg in "${packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q 'ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+else
+    echo "test-all: no dpkg here; assuming the toolchains are installed" >&2
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    need_i386=false
+    if [[ " ${missing[*]} " == *":i386 "* ]] \
+        && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        need_i386=true
+    fi
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "test-all: missing packages: ${missing[*]}" >&2
+        echo "Install them as root with:" >&2
+        cmd="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+        $need_i386 && cmd="dpkg --add-architecture i386 && $cmd"
+        echo "  sudo sh -c '$cmd'" >&2
+        exit 1
+    fi
+    echo "=== installing: ${missing[*]}"
+    $need_i386 && dpkg --add-architecture i386
+    export DEBIAN_FRONTEND=noninteractive
+    apt_opts=(-o DPkg::Lock::Timeout=600 -o Dpkg::Use-Pty=0)
+    apt-get "${apt_opts[@]}" -q update </dev/null
+    apt-get "${apt_opts[@]}" -q install -y --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# --- Wine prefix ------------------------------------------------------------------------
+if $needs_wine; then
+    : "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
+    export HOME
+    export WINEDEBUG=-all
+    # No network and no stdin: never offer the Mono/Gecko downloads.
+    export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+    prefix="${WINEPREFIX:-$HOME/.wine}"
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "=== creating the Wine prefix $prefix"
+        wineboot -i </dev/null
+        wineserver -w
+    fi
+fi
+
+# --- Configure, build, test -------------------------------------------------------------
+configure_args=()
+$ci && configure_args+=(-DTWINSCOUT_WERROR=ON)
+
+log_dir="$(mktemp -d)"
+trap 'rm -rf "$log_dir"' EXIT
+summaries=()
+total_passed=0
+total_failed=0
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+for preset in "${presets[@]}"; do
+    start=$SECONDS
+    echo "=== $preset: configure"
+    cmake --preset "$preset" "${configure_args[@]}"
+    echo "=== $preset: build"
+    cmake --build --preset "$preset"
+    echo "=== $preset: test"
+    log="$log_dir/$preset.log"
+    status=0
+    ctest --preset "$preset" --parallel "$jobs" 2>&1 | tee "$log" || status=$?
+    summary="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" || true)"
+    if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        total_failed=$((total_failed + BASH_REMATCH[1]))
+        total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    fi
+    summaries+=("$preset: ${summary:-no ctest summary} ($((SECONDS - start)) s)")
+    if [ "$status" -ne 0 ] || [ -z "$summary" ]; then
+        echo "=== $preset: FAILED" >&2
+        printf '%s\n' "${summaries[@]}"
+        echo "ctest: $total_passed passed, $((total_failed > 0 ? total_failed : 1)) failed"
+        exit 1
+    fi
+done
+
+echo "=== summary"
+printf '%s\n' "${summaries[@]}"
+echo "ctest: $total_passed passed, $total_failed failed"
