@@ -1,0 +1,30 @@
+#include "program_test.h"
+
+#include "e2e_env.h"
+
+namespace twinscout::e2e {
+
+RunResult ProgramTest::runProgram(const std::vector<std::string>& args) const {
+    return run(programCommand(args));
+}
+
+RunResult ProgramTest::runProgramIn(const std::filesystem::path& workDir,
+                                    const std::vector<std::string>& args) const {
+    return run(Command{programPath(), args, workDir});
+}
+
+Command ProgramTest::programCommand(const std::vector<std::string>& args) const {
+    return Command{programPath(), args, m_dir.path()};
+}
+
+::testing::AssertionResult ranToEnd(const RunResult& result) {
+    if (!result.started) {
+        return ::testing::AssertionFailure() << "not started: " << result.failure;
+    }
+    if (!result.failure.empty()) {
+        return ::testing::AssertionFailure() << result.failure << "; stderr: " << result.err;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace twinscout::e2e

@@ -1,0 +1,33 @@
+// Base fixture for tests that run the program in a fresh directory of their own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "temp_dir.h"
+
+namespace twinscout::e2e {
+
+class ProgramTest : public ::testing::Test {
+protected:
+    // Runs twinscout with args, in the test's directory unless told otherwise.
+    RunResult runProgram(const std::vector<std::string>& args) const;
+    RunResult runProgramIn(const std::filesystem::path& workDir,
+                           const std::vector<std::string>& args) const;
+    Command programCommand(const std::vector<std::string>& args) const;
+
+    std::filesystem::path logPath() const { return m_dir.path() / "debug.log"; }
+    std::string readLog() const { return readFileBytes(logPath()); }
+    bool logExists() const { return std::filesystem::exists(logPath()); }
+
+    TempDir m_dir;
+};
+
+// For EXPECT/ASSERT: the run started and ended normally.
+::testing::AssertionResult ranToEnd(const RunResult& result);
+
+}  // namespace twinscout::e2e
