@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing runs nothing, so it needs no binaries (test discovery uses it).
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <twinscout> <twinscout_oracle> [gtest flags]\n",
                      argc > 0 ? argv[0] : "twinscout_e2e");
