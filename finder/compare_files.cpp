@@ -5,7 +5,6 @@
 #include "finder/content_classes.h"
 #include "finder/finder.h"
 #include "finder/same_entry.h"
-#include "platform/system.h"
 #include "trace/trace_log.h"
 
 namespace {
@@ -53,7 +52,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
     std::vector<std::size_t> nextInClass;
     if (comparable) {
         for (std::size_t k = 0; k < count; ++k) members[k].path = m_files[begin + k].path;
-        classifyRun(m_fileSystem, size, members, {32u << 20, platform::openFileBudget()});
+        classifyRun(m_fileSystem, size, members, {32u << 20, m_openFileBudget});
         nextInClass = linkClasses(members);
     }
 

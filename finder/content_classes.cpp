@@ -82,10 +82,10 @@ class Classifier {
         }
         m_openFiles = 0;
         for (Reader& reader : m_readers) {
-            if (reader.file) {
-                reader.file.adviseSequential();
-                ++m_openFiles;
-            }
+            if (!reader.file) continue;
+            // Read-ahead pays only for files read in several chunks.
+            if (m_size > static_cast<std::int64_t>(kFirstChunk)) reader.file.adviseSequential();
+            ++m_openFiles;
         }
         return readerOf;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/system.h"
 #include "trace/trace_log.h"
 
 CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
@@ -9,7 +10,8 @@ CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclus
     : m_sources(sources),
       m_extensions(extensions),
       m_exclusions(exclusions),
-      m_fileSystem(fileSystem) {
+      m_fileSystem(fileSystem),
+      m_openFileBudget(platform::openFileBudget()) {
     traceLog(2, "---> CFinder - Constructeur\n");
     traceLog(4, "<--- CFinder - Constructeur\n");
 }
@@ -32,10 +34,12 @@ void CFinder::find() {
     traceLog(4, "<--- CFinder - find\n");
 }
 
-void CFinder::addNewFile(const std::string& path) {
+// The file is opened through its directory's listing: cheaper than by its whole path.
+void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& listing,
+                         const std::string& name) {
     traceLog(2, "---> CFinder - addNewFile\n");
     platform::FileStatus status;
-    const bool opened = static_cast<bool>(m_fileSystem.open(path, status));
+    const bool opened = static_cast<bool>(listing.openFile(name, path, status));
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty()) {
         m_files.add(path, opened ? status.size : -1);

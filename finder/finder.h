@@ -29,7 +29,8 @@ class CFinder {
     static constexpr std::size_t kGroupEnd = SIZE_MAX;
 
     void parseDirectory(std::string dir);
-    void addNewFile(const std::string& path);
+    void addNewFile(const std::string& path, platform::DirectoryListing& listing,
+                    const std::string& name);
     void compareRun(std::size_t begin, std::size_t end);
     bool compareContent(bool identical);
     void reportPair(std::size_t first, std::size_t second);
@@ -43,6 +44,7 @@ class CFinder {
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
     platform::FileSystem& m_fileSystem;
+    const std::size_t m_openFileBudget;
     // Directories open on the current walk path, to stop at links that lead back.
     std::vector<platform::FileIdentity> m_walkPath;
 };

@@ -46,7 +46,7 @@ void CFinder::parseDirectory(std::string dir) {
         if (isDirectory) {
             parseDirectory(std::move(full));
         } else if (passesExtensions(full, m_extensions)) {
-            addNewFile(full);
+            addNewFile(full, *listing, name);
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
             std::printf("%s\n", full.c_str());
             std::fflush(stdout);

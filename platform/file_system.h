@@ -59,6 +59,10 @@ class DirectoryListing {
     // False when there are no more entries.
     virtual bool next(std::string& name, EntryKind& kind) = 0;
     virtual bool identity(FileIdentity& identity) = 0;
+    // Opens the entry `name`, whose full path is `path`, as FileSystem::open does,
+    // without resolving the whole path again where the system allows.
+    virtual File openFile(const std::string& name, const std::string& path,
+                          FileStatus& status) = 0;
 };
 
 // The file-system operations the finder needs; tests substitute their own.

@@ -16,9 +16,21 @@ FileIdentity identityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
+// Non-blocking, so that a FIFO never stalls the run; only regular files pass.
+File openRegularFile(FileSystem& fileSystem, int dirFd, const char* path, FileStatus& status) {
+    const int fd = openat(dirFd, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return {};
+    File file(fileSystem, fd);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    status.size = static_cast<std::int64_t>(info.st_size);
+    status.identity = identityOf(info);
+    return file;
+}
+
 class PosixListing final : public DirectoryListing {
    public:
-    explicit PosixListing(DIR* dir) : m_dir(dir) {}
+    PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
     ~PosixListing() override { closedir(m_dir); }
     PosixListing(const PosixListing&) = delete;
     PosixListing& operator=(const PosixListing&) = delete;
@@ -43,7 +55,12 @@ class PosixListing final : public DirectoryListing {
         return true;
     }
 
+    File openFile(const std::string& name, const std::string&, FileStatus& status) override {
+        return openRegularFile(m_fileSystem, dirfd(m_dir), name.c_str(), status);
+    }
+
    private:
+    FileSystem& m_fileSystem;
     DIR* m_dir;
 };
 
@@ -57,7 +74,7 @@ class PosixFileSystem final : public FileSystem {
             error = static_cast<std::uint32_t>(errno);
             return nullptr;
         }
-        return std::make_unique<PosixListing>(handle);
+        return std::make_unique<PosixListing>(*this, handle);
     }
 
     std::uint32_t attributes(const std::string& path) override {
@@ -67,15 +84,7 @@ class PosixFileSystem final : public FileSystem {
     }
 
     File open(const std::string& path, FileStatus& status) override {
-        // Non-blocking, so that a FIFO never stalls the run; only regular files pass.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0) return {};
-        File file(*this, fd);
-        struct stat info {};
-        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return {};
-        status.size = static_cast<std::int64_t>(info.st_size);
-        status.identity = identityOf(info);
-        return file;
+        return openRegularFile(*this, AT_FDCWD, path.c_str(), status);
     }
 
     bool canonicalPath(const std::string& path, std::string& canonical) override {

@@ -17,8 +17,9 @@ bool identityOf(HANDLE handle, FileIdentity& identity) {
 
 class Win32Listing final : public DirectoryListing {
    public:
-    Win32Listing(HANDLE find, const WIN32_FIND_DATAA& first, std::string dir)
-        : m_find(find), m_data(first), m_dir(std::move(dir)) {}
+    Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAA& first,
+                 std::string dir)
+        : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
     ~Win32Listing() override { FindClose(m_find); }
     Win32Listing(const Win32Listing&) = delete;
     Win32Listing& operator=(const Win32Listing&) = delete;
@@ -45,7 +46,12 @@ class Win32Listing final : public DirectoryListing {
         return known;
     }
 
+    File openFile(const std::string&, const std::string& path, FileStatus& status) override {
+        return m_fileSystem.open(path, status);
+    }
+
    private:
+    FileSystem& m_fileSystem;
     HANDLE m_find;
     WIN32_FIND_DATAA m_data;
     std::string m_dir;
@@ -62,7 +68,7 @@ class Win32FileSystem final : public FileSystem {
             error = GetLastError();
             return nullptr;
         }
-        return std::make_unique<Win32Listing>(find, data, dir.empty() ? "\\" : dir);
+        return std::make_unique<Win32Listing>(*this, find, data, dir.empty() ? "\\" : dir);
     }
 
     std::uint32_t attributes(const std::string& path) override {

@@ -99,7 +99,7 @@ TEST_F(ContentClassesTest, UnopenableAndChangedFilesStandApart) {
 TEST_F(ContentClassesTest, SmallBudgetsStillGiveTheSameClasses) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) {
-        paths.push_back("f" + std::to_string(i));
+        paths.push_back(std::string("f").append(std::to_string(i)));
         // Classes by i % 4, and the last byte splits class 0 once more.
         std::string content = bytes(20000, static_cast<char>('a' + i % 4));
         if (i % 4 == 0 && i >= 20) content.back() = 'z';
