@@ -52,7 +52,9 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
     std::vector<std::size_t> nextInClass;
     if (comparable) {
         for (std::size_t k = 0; k < count; ++k) members[k].path = m_files[begin + k].path;
-        classifyRun(m_fileSystem, size, members, {32u << 20, m_openFileBudget});
+        ClassifierLimits limits;
+        limits.openFiles = m_openFileBudget;
+        classifyRun(m_fileSystem, size, members, limits);
         nextInClass = linkClasses(members);
     }
 

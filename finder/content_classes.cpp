@@ -6,8 +6,24 @@
 namespace {
 
 constexpr std::size_t kFirstChunk = 4096;
-constexpr std::size_t kLargestChunk = 4u << 20;
+constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
+// Reading less than this per file and round costs more in calls than a second read.
+constexpr std::size_t kEnoughToSplit = 64 * 1024;
+
+// Tells chunks apart quickly; equal hashes are always confirmed byte for byte.
+std::uint64_t hashBytes(const char* bytes, std::size_t count) {
+    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ count;
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+    }
+    for (; i < count; ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ull;
+    return hash ^ (hash >> 29);
+}
 
 // Reads one file for all the members that share its identity.
 struct Reader {
@@ -112,30 +128,53 @@ class Classifier {
         }
     }
 
-    std::size_t chunkFor(const Group& group) const {
-        const auto remaining = static_cast<std::size_t>(
-            std::min<std::int64_t>(m_size - group.offset, static_cast<std::int64_t>(kLargestChunk)));
-        std::size_t chunk = group.chunk;
-        const std::size_t fits = m_limits.bufferBytes / group.readers.size();
-        if (chunk > fits) chunk = std::max(kSmallestChunk, fits / kSmallestChunk * kSmallestChunk);
-        return std::min(chunk, remaining);
+    std::size_t remainingChunk(const Group& group) const {
+        return static_cast<std::size_t>(std::min<std::int64_t>(
+            m_size - group.offset, static_cast<std::int64_t>(group.chunk)));
+    }
+
+    // Readers that agree up to `next`: a class when the files end there, or a group to
+    // read on; a reader alone is a class of its own already.
+    void settle(Group part, std::int64_t next, std::size_t chunk, std::vector<Group>& pending) {
+        std::sort(part.readers.begin(), part.readers.end());
+        if (part.readers.size() > 1 && next < m_size) {
+            part.offset = next;
+            part.chunk = std::min(chunk * 8, kLargestChunk);
+            pending.push_back(std::move(part));
+            return;
+        }
+        const std::uint32_t partClass = m_nextClass++;
+        for (std::size_t r : part.readers) {
+            if (part.readers.size() > 1) m_readerClass[r] = partClass;
+            release(m_readers[r]);
+        }
     }
 
     void split(const Group& group, std::vector<Group>& pending) {
-        const std::size_t chunk = chunkFor(group);
+        std::size_t chunk = remainingChunk(group);
+        const std::size_t fits =
+            m_limits.bufferBytes / group.readers.size() / kSmallestChunk * kSmallestChunk;
+        if (fits >= std::min(chunk, kEnoughToSplit)) {
+            splitByBytes(group, std::min(chunk, fits), pending);
+        } else {
+            splitByHash(group, chunk, pending);
+        }
+    }
+
+    // Every reader's chunk side by side in the buffer, sorted and cut where bytes differ.
+    void splitByBytes(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
         if (m_buffer.size() < chunk * group.readers.size()) {
             m_buffer.resize(chunk * group.readers.size());
         }
         auto row = [&](std::size_t index) { return &m_buffer[index * chunk]; };
 
-        // A file that can't be read whole keeps the class of its own it started with.
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.readers.size(); ++index) {
             Reader& reader = m_readers[group.readers[index]];
             if (readChunk(reader, group.offset, row(index), chunk)) {
                 rows.push_back(index);
             } else {
-                release(reader);
+                release(reader);  // it keeps the class of its own it started with
             }
         }
         std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
@@ -149,20 +188,61 @@ class Classifier {
                 ++last;
             }
             Group part;
-            part.offset = next;
-            part.chunk = std::min(chunk * 8, kLargestChunk);
             for (std::size_t k = first; k < last; ++k) part.readers.push_back(group.readers[rows[k]]);
-            std::sort(part.readers.begin(), part.readers.end());
+            settle(std::move(part), next, chunk, pending);
+            first = last;
+        }
+    }
+
+    // Too many readers to hold their chunks: a hash of each chunk sorts them, and readers
+    // sharing a hash are then checked byte for byte against one of them, which reads
+    // those chunks a second time but needs room for two chunks only.
+    void splitByHash(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
+        if (m_buffer.size() < 2 * chunk) m_buffer.resize(2 * chunk);
+        char* const mine = m_buffer.data();
+        char* const theirs = mine + chunk;
+
+        std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
+        for (const std::size_t r : group.readers) {
+            if (readChunk(m_readers[r], group.offset, mine, chunk)) {
+                hashed.emplace_back(hashBytes(mine, chunk), r);
+            } else {
+                release(m_readers[r]);
+            }
+        }
+        std::sort(hashed.begin(), hashed.end());
+
+        const std::int64_t next = group.offset + static_cast<std::int64_t>(chunk);
+        for (std::size_t first = 0; first < hashed.size();) {
+            std::size_t last = first + 1;
+            while (last < hashed.size() && hashed[last].first == hashed[first].first) ++last;
+            std::vector<std::size_t> undecided;
+            for (std::size_t k = first; k < last; ++k) undecided.push_back(hashed[k].second);
             first = last;
 
-            if (part.readers.size() > 1 && next < m_size) {
-                pending.push_back(std::move(part));
-                continue;
-            }
-            const std::uint32_t partClass = m_nextClass++;
-            for (std::size_t r : part.readers) {
-                if (part.readers.size() > 1) m_readerClass[r] = partClass;
-                release(m_readers[r]);
+            while (!undecided.empty()) {
+                Group part;
+                std::vector<std::size_t> others;
+                part.readers.push_back(undecided.front());
+                if (undecided.size() > 1 &&
+                    !readChunk(m_readers[undecided.front()], group.offset, mine, chunk)) {
+                    release(m_readers[undecided.front()]);
+                    part.readers.clear();
+                }
+                for (std::size_t k = 1; k < undecided.size(); ++k) {
+                    Reader& reader = m_readers[undecided[k]];
+                    if (part.readers.empty()) {
+                        others.push_back(undecided[k]);
+                    } else if (!readChunk(reader, group.offset, theirs, chunk)) {
+                        release(reader);
+                    } else if (std::memcmp(mine, theirs, chunk) == 0) {
+                        part.readers.push_back(undecided[k]);
+                    } else {
+                        others.push_back(undecided[k]);
+                    }
+                }
+                if (!part.readers.empty()) settle(std::move(part), next, chunk, pending);
+                undecided = std::move(others);
             }
         }
     }

@@ -17,13 +17,13 @@ struct RunMember {
 };
 
 struct ClassifierLimits {
-    std::size_t bufferBytes = 32u << 20;
+    std::size_t bufferBytes = 16u << 20;
     std::size_t openFiles = 1024;
 };
 
 // Splits files of one size into classes of identical content, exactly: every
 // undecided file's next chunk is read in turn, the group is split by chunk bytes,
-// and a file leaves as soon as it is alone. Each byte is read at most once, and
-// files of one identity are read once for all.
+// and a file leaves as soon as it is alone. Each byte is read once, or twice in
+// groups too large for the buffer; files of one identity are read once for all.
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits);

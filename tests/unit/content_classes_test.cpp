@@ -109,9 +109,10 @@ TEST_F(ContentClassesTest, SmallBudgetsStillGiveTheSameClasses) {
     const std::int64_t readAll = bytesRead();
     m_fs.reads.clear();
     m_fs.mostOpenAtOnce = 0;
+    // Too small to hold 40 chunks side by side: chunks are hashed, then confirmed.
     EXPECT_EQ(classify(paths, 20000, {40 * 512, 3}), expected);
     EXPECT_LE(m_fs.mostOpenAtOnce, 4);
-    EXPECT_EQ(bytesRead(), readAll);
+    EXPECT_LE(bytesRead(), 2 * readAll);
     EXPECT_EQ(expected.substr(0, 8), "abcdabcd");
     EXPECT_EQ(expected.substr(20, 4), "ebcd");
 }
