@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace twinscout::e2e::text {
 
@@ -80,6 +81,20 @@ inline std::string fileFound(std::string_view path) {
     return "CFinder - parseDirectory - Fichier trouv\xE9 : " + std::string(path) + ".\n";
 }
 
+// A directory whose listing can't start: the pattern and the code in hex.
+inline std::string listingFailed(std::string_view pattern, std::string_view hexCode) {
+    return "CFinder - parseDirectory - Aucun fichier du type recherche dans le dossier : " +
+           std::string(pattern) + " - err 0x" + std::string(hexCode) + ".\n";
+}
+
+inline constexpr std::string_view kParseDirectoryFailedOut = "<--- CFinder - parseDirectory\n";
+
+inline std::string loopSkipped(std::string_view dir) {
+    return "CFinder - parseDirectory - Boucle ignor\xE9"
+           "e : " +
+           std::string(dir) + ".\n";
+}
+
 inline std::string analysing(std::string_view path) {
     return "CFinder - compareFiles - Fichier " + std::string(path) + " en cours d'analyse.\n";
 }
@@ -91,6 +106,13 @@ inline std::string compareContentOut(int identical) {
 inline std::string sameFileTrace(std::string_view first, std::string_view second) {
     return "CFinder - compareFiles - " + std::string(first) + " et " + std::string(second) +
            " sont le m\xEAme fichier.\n";
+}
+
+// The report record of one group of identical files, first file first.
+inline std::string duplicateReport(const std::vector<std::string>& group) {
+    std::string record = "Le fichier " + group.front() + " est en doublon avec -";
+    for (std::size_t i = 1; i < group.size(); ++i) record += " " + group[i] + " -";
+    return record + "\n";
 }
 
 }  // namespace twinscout::e2e::text

@@ -1,0 +1,22 @@
+// What the end-to-end tests need to know about the platform they run on, to
+// predict the program's output or to size their own work.
+#pragma once
+
+#include <cstdint>
+
+namespace twinscout::e2e {
+
+// The code the system gives for a directory listing started on a missing path.
+std::uint32_t missingDirectoryError();
+
+// Whether two names that differ only in letter case name the same entry.
+bool namesIgnoreCase();
+
+// Whether trees may hold symbolic and hard links that the program follows.
+bool treesMayHoldLinks();
+
+// How many random trees the comparison with the reference build runs through:
+// starting a process is cheap natively and slow under Wine.
+int referenceTreeCount();
+
+}  // namespace twinscout::e2e

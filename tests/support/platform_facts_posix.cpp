@@ -1,0 +1,15 @@
+#include <cerrno>
+
+#include "platform_facts.h"
+
+namespace twinscout::e2e {
+
+std::uint32_t missingDirectoryError() { return ENOENT; }
+
+bool namesIgnoreCase() { return false; }
+
+bool treesMayHoldLinks() { return true; }
+
+int referenceTreeCount() { return 400; }
+
+}  // namespace twinscout::e2e
