@@ -1,0 +1,28 @@
+// A chain of directories deeper than any path the system accepts (POSIX only).
+// It is built and removed one level at a time relative to an open directory,
+// since its full paths can't be named; std::filesystem::remove_all can't remove it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace twinscout::e2e {
+
+class DeepTree {
+public:
+    // root/name/name/... `depth` levels below root; root must exist.
+    DeepTree(const std::filesystem::path& root, std::string name, int depth);
+    ~DeepTree();
+    DeepTree(const DeepTree&) = delete;
+    DeepTree& operator=(const DeepTree&) = delete;
+
+    // Levels actually made.
+    int depth() const { return m_made; }
+
+private:
+    std::filesystem::path m_root;
+    std::string m_name;
+    int m_made = 0;
+};
+
+}  // namespace twinscout::e2e
