@@ -60,7 +60,9 @@ TEST(PathFiltersTest, ExclusionsIgnoreCaseAndDoubledSeparators) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dir);
-        EXPECT_EQ(isExcluded(path(c.dir), c.exclusions), c.excluded);
+        StringList exclusions;
+        for (const std::string& exclusion : c.exclusions) exclusions.push_back(path(exclusion));
+        EXPECT_EQ(isExcluded(path(c.dir), exclusions), c.excluded);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <string>
 
@@ -25,8 +26,10 @@ class TraceLogTest : public testing::Test {
    protected:
     void SetUp() override {
         m_home = std::filesystem::current_path();
+        // Unique across processes too: test programs may run side by side.
         m_dir = std::filesystem::temp_directory_path() /
-                ("twinscout-trace-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+                ("twinscout-trace-" + std::to_string(std::random_device{}()) + "-" +
+                 std::to_string(std::random_device{}()));
         std::filesystem::create_directories(m_dir);
         std::filesystem::current_path(m_dir);
         g_debugMode = 1;
