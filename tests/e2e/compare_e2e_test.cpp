@@ -15,17 +15,7 @@
 namespace twinscout::e2e {
 namespace {
 
-class CompareTest : public ProgramTest {
-protected:
-    void expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
-        args.push_back("/d");
-        const RunResult result = runProgram(args);
-        ASSERT_TRUE(ranToEnd(result));
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, expected.console());
-        EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
-    }
-};
+class CompareTest : public ExpectedRunTest {};
 
 // Each file is compared with every later one of its size, so a group of three
 // gives three pairs, and the second file opens a group of its own.

@@ -17,17 +17,7 @@
 namespace twinscout::e2e {
 namespace {
 
-class PosixCompareTest : public ProgramTest {
-protected:
-    void expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
-        args.push_back("/d");
-        const RunResult result = runProgram(args);
-        ASSERT_TRUE(ranToEnd(result));
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, expected.console());
-        EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
-    }
-};
+class PosixCompareTest : public ExpectedRunTest {};
 
 TEST_F(PosixCompareTest, NamesDifferingInCaseAreDifferentFiles) {
     m_dir.writeFile("src/Photo.jpg", "jpeg bytes");

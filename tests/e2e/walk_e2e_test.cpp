@@ -18,18 +18,8 @@
 namespace twinscout::e2e {
 namespace {
 
-class WalkTest : public ProgramTest {
+class WalkTest : public ExpectedRunTest {
 protected:
-    // Runs with /d added and checks the console, the exit status and the whole trace.
-    void expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
-        args.push_back("/d");
-        const RunResult result = runProgram(args);
-        ASSERT_TRUE(ranToEnd(result));
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, expected.console());
-        EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
-    }
-
     // The files of `dir` in the order the walk meets them, as the program spells them.
     std::vector<std::string> listedPaths(const std::string& dir) const {
         std::vector<std::string> paths;

@@ -17,19 +17,10 @@
 namespace twinscout::e2e {
 namespace {
 
-class PosixWalkTest : public ProgramTest {
+class PosixWalkTest : public ExpectedRunTest {
 protected:
     void link(const std::string& target, const std::string& at) const {
         std::filesystem::create_symlink(target, m_dir.path() / at);
-    }
-
-    void expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
-        args.push_back("/d");
-        const RunResult result = runProgram(args);
-        ASSERT_TRUE(ranToEnd(result));
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, expected.console());
-        EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
     }
 };
 

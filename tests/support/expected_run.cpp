@@ -119,6 +119,15 @@ void ExpectedRun::say(const std::string& line) { m_console += line; }
 
 void ExpectedRun::note(std::string message) { m_messages.push_back(std::move(message)); }
 
+void ExpectedRunTest::expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
+    args.push_back("/d");
+    const RunResult result = runProgram(args);
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, expected.console());
+    EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
+}
+
 std::vector<std::string> consoleLines(const std::string& out) {
     std::vector<std::string> lines;
     const std::string newline(consoleNewline());

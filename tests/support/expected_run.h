@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "program_test.h"
+
 namespace twinscout::e2e {
 
 class ExpectedRun {
@@ -44,6 +46,13 @@ private:
 
     std::string m_console;
     std::vector<std::string> m_messages;
+};
+
+// Base fixture for tests that check a whole run against an ExpectedRun.
+class ExpectedRunTest : public ProgramTest {
+protected:
+    // Runs with /d added and checks the console, the exit status and the whole trace.
+    void expectRun(std::vector<std::string> args, const ExpectedRun& expected);
 };
 
 // The console lines of a run, each without its line end.
