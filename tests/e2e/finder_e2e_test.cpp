@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "expected_run.h"
 #include "messages.h"
 #include "platform_text.h"
 #include "program_test.h"
@@ -17,29 +18,25 @@
 namespace twinscout::e2e {
 namespace {
 
-// The console lines of a run, each without its line end.
-std::vector<std::string> consoleLines(const std::string& out) {
-    std::vector<std::string> lines;
-    const std::string newline(consoleNewline());
-    std::size_t start = 0;
-    while (start < out.size()) {
-        const std::size_t end = out.find(newline, start);
-        if (end == std::string::npos) {
-            lines.push_back(out.substr(start));
-            break;
-        }
-        lines.push_back(out.substr(start, end - start));
-        start = end + newline.size();
-    }
-    return lines;
-}
-
 std::string emptyListing() {
     return std::string(text::kStart) + std::string(text::kListing) + text::foundFiles(0) +
            std::string(text::kChecking) + std::string(text::kFinished);
 }
 
-class FinderRunTest : public ProgramTest {};
+class FinderRunTest : public ProgramTest {
+protected:
+    // Runs without /d over `source`, which holds one file, spelt `path` by the program.
+    void expectOneFileListed(const std::string& source, const std::string& path) {
+        const RunResult result = runProgram({"/s", source});
+        ASSERT_TRUE(ranToEnd(result));
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out,
+                  consoleText(std::string(text::kStart) + std::string(text::kListing) +
+                              text::line(path) + text::foundFiles(1) +
+                              std::string(text::kChecking) + text::line(path) +
+                              std::string(text::kFinished)));
+    }
+};
 
 // Nothing between the test and the program expands wildcards, and the program
 // must not either: the source is the text "*.txt", not the file a.txt.
@@ -69,15 +66,7 @@ TEST_F(FinderRunTest, MissingSourceListsNothing) {
 // A source with a blank must reach the program as one parameter.
 TEST_F(FinderRunTest, SourceWithBlankIsOneParameter) {
     m_dir.writeFile("my dir/x.dat", "abc");
-    const std::string path = joinPath({"my dir", "x.dat"});
-
-    const RunResult result = runProgram({"/s", "my dir"});
-    ASSERT_TRUE(ranToEnd(result));
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out,
-              consoleText(std::string(text::kStart) + std::string(text::kListing) +
-                          text::line(path) + text::foundFiles(1) + std::string(text::kChecking) +
-                          text::line(path) + std::string(text::kFinished)));
+    expectOneFileListed("my dir", joinPath({"my dir", "x.dat"}));
 }
 
 // Paths are built from the source text as typed: a trailing separator stays,
@@ -86,15 +75,7 @@ TEST_F(FinderRunTest, SourceWithBlankIsOneParameter) {
 TEST_F(FinderRunTest, TrailingSeparatorKeptInPaths) {
     m_dir.writeFile("my dir/x.dat", "abc");
     const std::string source = "my dir" + std::string(pathSeparator());
-    const std::string path = source + std::string(pathSeparator()) + "x.dat";
-
-    const RunResult result = runProgram({"/s", source});
-    ASSERT_TRUE(ranToEnd(result));
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out,
-              consoleText(std::string(text::kStart) + std::string(text::kListing) +
-                          text::line(path) + text::foundFiles(1) + std::string(text::kChecking) +
-                          text::line(path) + std::string(text::kFinished)));
+    expectOneFileListed(source, source + std::string(pathSeparator()) + "x.dat");
 }
 
 TEST_F(FinderRunTest, TwoIdenticalFilesWholeRun) {
