@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ts_command_line_info.h"
+#include "messages.h"
 
 namespace {
 
@@ -27,19 +28,7 @@ Parsed parse(std::vector<std::string> params) {
             testing::internal::GetCapturedStdout()};
 }
 
-const std::string kUsage =
-    "Programme de recherche de fichiers doubles.\n"
-    "\n"
-    "\n"
-    "Utilisation : twinscout /s NomSource [/e Extension] [/d]\n"
-    "\n"
-    "Options : \n"
-    "/s\t Prefixe les sources ou la recherche doit avoir lieue.\n"
-    "/e\t Precise les extensions recherchees.\n"
-    "/w\t Precise les sources ou la recherche doit etre exlue.\n"
-    "/d\t Active le mode debug du programme de recherche.\n"
-    "\n"
-    "\n";
+const std::string kUsage(twinscout::e2e::text::kUsage);
 
 struct ListCase {
     std::vector<std::string> params;
