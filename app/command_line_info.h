@@ -2,7 +2,7 @@
 
 // The base that the command-line walk feeds, one parameter at a time.
 class CCommandLineInfo {
-   public:
+public:
     CCommandLineInfo() = default;
     CCommandLineInfo(const CCommandLineInfo&) = delete;
     CCommandLineInfo& operator=(const CCommandLineInfo&) = delete;

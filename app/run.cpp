@@ -14,10 +14,15 @@ int runTwinscout(int argc, const char* const argv[]) {
         auto options = std::make_unique<CTSCommandLineInfo>();
         walkCommandLine(argc, argv, *options);
         g_debugMode = static_cast<std::int8_t>(options->m_debug);
-        traceLog(2, "*************** Ex\xE9" "cution du programme ***************\n");
+        traceLog(2,
+                 "*************** Ex\xE9"
+                 "cution du programme ***************\n");
         std::printf("Start ...\n");
         if (options->m_status < 0) {
-            traceLog(1, "Erreur dans les param\xE8" "tres pass\xE9" "s en argument.\n");
+            traceLog(1,
+                     "Erreur dans les param\xE8"
+                     "tres pass\xE9"
+                     "s en argument.\n");
         } else {
             status = 0;
             if (!options->m_sources.empty()) {
@@ -29,7 +34,9 @@ int runTwinscout(int argc, const char* const argv[]) {
         }
     }
     std::printf("Finished ...\n");
-    traceLog(2, "*************** Fin de l'ex\xE9" "cution du programme - %d ***************\n",
+    traceLog(2,
+             "*************** Fin de l'ex\xE9"
+             "cution du programme - %d ***************\n",
              status);
     return status;
 }

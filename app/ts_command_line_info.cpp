@@ -18,10 +18,20 @@ void CTSCommandLineInfo::ParseParam(const char* param, bool isFlag, bool /*isLas
 void CTSCommandLineInfo::parseFlag(char letter) {
     m_inSources = m_inExtensions = m_inExclusions = 0;
     switch (letter) {
-        case 's': case 'S': m_inSources = 1; break;
-        case 'e': case 'E': m_inExtensions = 1; break;
-        case 'w': case 'W': m_inExclusions = 1; break;
-        case 'd': case 'D':
+        case 's':
+        case 'S':
+            m_inSources = 1;
+            break;
+        case 'e':
+        case 'E':
+            m_inExtensions = 1;
+            break;
+        case 'w':
+        case 'W':
+            m_inExclusions = 1;
+            break;
+        case 'd':
+        case 'D':
             // Signed 8-bit on purpose: the 128th /d wraps to -128, a parameter error.
             m_status = static_cast<std::int8_t>(static_cast<std::uint8_t>(m_status) + 1);
             m_debug = 1;

@@ -7,7 +7,7 @@
 
 // The options of one run, filled by the command-line walk.
 class CTSCommandLineInfo : public CCommandLineInfo {
-   public:
+public:
     void ParseParam(const char* param, bool isFlag, bool isLast) override;
 
     std::int8_t m_status = 0;  // negative: a parameter error
@@ -19,7 +19,7 @@ class CTSCommandLineInfo : public CCommandLineInfo {
     StringList m_extensions;
     StringList m_exclusions;
 
-   private:
+private:
     void parseFlag(char letter);
 };
 

@@ -6,7 +6,7 @@ namespace {
 
 // Counts over positions 0..n-1 with prefix sums and search by rank in O(log n).
 class FenwickTree {
-   public:
+public:
     explicit FenwickTree(std::size_t size) : m_tree(size + 1, 0) {}
 
     void add(std::size_t position, std::int32_t delta) {
@@ -34,7 +34,7 @@ class FenwickTree {
         return position;
     }
 
-   private:
+private:
     std::vector<std::int32_t> m_tree;
 };
 

@@ -11,7 +11,7 @@
 // the size read when they were found; arrange() then puts each where inserting it
 // into the array at its arrival, by bisection over the sizes, would have put it.
 class Catalogue {
-   public:
+public:
     struct Entry {
         const char* path;
         std::int64_t size;
@@ -24,7 +24,7 @@ class Catalogue {
     std::size_t size() const { return m_entries.size(); }
     const Entry& operator[](std::size_t index) const { return m_entries[index]; }
 
-   private:
+private:
     PathStore m_paths;
     std::vector<Entry> m_entries;
 };

@@ -96,7 +96,8 @@ bool CFinder::compareContent(bool identical) {
 void CFinder::reportPair(std::size_t first, std::size_t second) {
     const char* firstPath = m_files[first].path;
     const char* secondPath = m_files[second].path;
-    traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath, secondPath);
+    traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
+             secondPath);
     std::printf("%s #### %s are the same file\n", firstPath, secondPath);
     std::fflush(stdout);
     if (traceEnabled()) m_results.push_back(second);

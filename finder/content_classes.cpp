@@ -43,9 +43,9 @@ bool identityOrder(const platform::FileIdentity& a, const platform::FileIdentity
 }
 
 class Classifier {
-   public:
-    Classifier(platform::FileSystem& fileSystem, std::int64_t size,
-               std::vector<RunMember>& members, const ClassifierLimits& limits)
+public:
+    Classifier(platform::FileSystem& fileSystem, std::int64_t size, std::vector<RunMember>& members,
+               const ClassifierLimits& limits)
         : m_fileSystem(fileSystem), m_size(size), m_members(members), m_limits(limits) {}
 
     void run() {
@@ -70,7 +70,7 @@ class Classifier {
         }
     }
 
-   private:
+private:
     // One reader per identity, in identity order, which is also an order the disk likes.
     // Returns each member's reader; a member that changed size gets none.
     std::vector<std::size_t> openReaders() {
@@ -90,9 +90,9 @@ class Classifier {
             return identityOrder(m_members[a].identity, m_members[b].identity);
         });
         for (std::size_t i : readable) {
-            const bool sameFile = !m_readers.empty() &&
-                                  m_members[i].identity != platform::FileIdentity{} &&
-                                  m_members[i].identity == m_members[m_readers.back().member].identity;
+            const bool sameFile =
+                !m_readers.empty() && m_members[i].identity != platform::FileIdentity{} &&
+                m_members[i].identity == m_members[m_readers.back().member].identity;
             if (!sameFile) m_readers.push_back({i, std::move(files[i])});
             readerOf[i] = m_readers.size() - 1;
         }
@@ -114,8 +114,10 @@ class Classifier {
                 status.size != m_size) {
                 return false;
             }
-            if (m_openFiles < m_limits.openFiles) ++m_openFiles;
-            else return file.readAt(offset, buffer, count) == static_cast<std::int64_t>(count);
+            if (m_openFiles < m_limits.openFiles)
+                ++m_openFiles;
+            else
+                return file.readAt(offset, buffer, count) == static_cast<std::int64_t>(count);
             reader.file = std::move(file);
         }
         return reader.file.readAt(offset, buffer, count) == static_cast<std::int64_t>(count);
@@ -129,8 +131,8 @@ class Classifier {
     }
 
     std::size_t remainingChunk(const Group& group) const {
-        return static_cast<std::size_t>(std::min<std::int64_t>(
-            m_size - group.offset, static_cast<std::int64_t>(group.chunk)));
+        return static_cast<std::size_t>(
+            std::min<std::int64_t>(m_size - group.offset, static_cast<std::int64_t>(group.chunk)));
     }
 
     // Readers that agree up to `next`: a class when the files end there, or a group to
@@ -184,11 +186,13 @@ class Classifier {
         const std::int64_t next = group.offset + static_cast<std::int64_t>(chunk);
         for (std::size_t first = 0; first < rows.size();) {
             std::size_t last = first + 1;
-            while (last < rows.size() && std::memcmp(row(rows[first]), row(rows[last]), chunk) == 0) {
+            while (last < rows.size() &&
+                   std::memcmp(row(rows[first]), row(rows[last]), chunk) == 0) {
                 ++last;
             }
             Group part;
-            for (std::size_t k = first; k < last; ++k) part.readers.push_back(group.readers[rows[k]]);
+            for (std::size_t k = first; k < last; ++k)
+                part.readers.push_back(group.readers[rows[k]]);
             settle(std::move(part), next, chunk, pending);
             first = last;
         }

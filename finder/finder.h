@@ -12,7 +12,7 @@
 // Finds the files of identical content below the sources: find() lists and
 // catalogues them, compareFiles() prints the identical pairs and reports the groups.
 class CFinder {
-   public:
+public:
     CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
             platform::FileSystem& fileSystem = platform::realFileSystem());
     ~CFinder();
@@ -24,7 +24,7 @@ class CFinder {
 
     const Catalogue& files() const { return m_files; }
 
-   private:
+private:
     // Ends a group in m_results.
     static constexpr std::size_t kGroupEnd = SIZE_MAX;
 

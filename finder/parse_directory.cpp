@@ -15,8 +15,12 @@ void CFinder::parseDirectory(std::string dir) {
     const bool identified = listing && listing->identity(identity);
     // Links and junctions may lead back to a directory being walked: walking it
     // again would never end.
-    if (identified && std::find(m_walkPath.begin(), m_walkPath.end(), identity) != m_walkPath.end()) {
-        traceLog(4, "CFinder - parseDirectory - Boucle ignor\xE9" "e : %s.\n", dir.c_str());
+    if (identified &&
+        std::find(m_walkPath.begin(), m_walkPath.end(), identity) != m_walkPath.end()) {
+        traceLog(4,
+                 "CFinder - parseDirectory - Boucle ignor\xE9"
+                 "e : %s.\n",
+                 dir.c_str());
         return;
     }
 

@@ -8,7 +8,7 @@
 // (reached through another spelling, a link or a junction), so that the file is never
 // reported as a copy of itself. Hard links are separate entries and stay apart.
 class SameEntryTest {
-   public:
+public:
     SameEntryTest(platform::FileSystem& fileSystem, const char* firstPath);
 
     // Decided by the names alone, before the later file is opened.
@@ -17,7 +17,7 @@ class SameEntryTest {
     bool sameEntry(const platform::FileIdentity& firstIdentity, const char* laterPath,
                    const platform::FileIdentity& laterIdentity);
 
-   private:
+private:
     platform::FileSystem& m_fileSystem;
     const char* m_firstPath;
     std::string m_key;        // lower-cased, where names ignore case

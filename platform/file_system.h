@@ -32,9 +32,10 @@ class FileSystem;
 
 // An open file, closed when it goes out of scope.
 class File {
-   public:
+public:
     File() = default;
-    File(FileSystem& fileSystem, NativeHandle handle) : m_fileSystem(&fileSystem), m_handle(handle) {}
+    File(FileSystem& fileSystem, NativeHandle handle)
+        : m_fileSystem(&fileSystem), m_handle(handle) {}
     File(File&& other) noexcept { *this = std::move(other); }
     File& operator=(File&& other) noexcept;
     File(const File&) = delete;
@@ -47,27 +48,26 @@ class File {
     void adviseSequential() const;
     void close();
 
-   private:
+private:
     FileSystem* m_fileSystem = nullptr;
     NativeHandle m_handle = 0;
 };
 
 // One open directory enumeration, "." and ".." included.
 class DirectoryListing {
-   public:
+public:
     virtual ~DirectoryListing() = default;
     // False when there are no more entries.
     virtual bool next(std::string& name, EntryKind& kind) = 0;
     virtual bool identity(FileIdentity& identity) = 0;
     // Opens the entry `name`, whose full path is `path`, as FileSystem::open does,
     // without resolving the whole path again where the system allows.
-    virtual File openFile(const std::string& name, const std::string& path,
-                          FileStatus& status) = 0;
+    virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
 };
 
 // The file-system operations the finder needs; tests substitute their own.
 class FileSystem {
-   public:
+public:
     virtual ~FileSystem() = default;
 
     // Null when the listing can't start; `error` then holds the system's error code.
@@ -81,7 +81,7 @@ class FileSystem {
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
 
-   private:
+private:
     friend class File;
     virtual std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                                 std::size_t count) = 0;

@@ -29,7 +29,7 @@ File openRegularFile(FileSystem& fileSystem, int dirFd, const char* path, FileSt
 }
 
 class PosixListing final : public DirectoryListing {
-   public:
+public:
     PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
     ~PosixListing() override { closedir(m_dir); }
     PosixListing(const PosixListing&) = delete;
@@ -41,9 +41,15 @@ class PosixListing final : public DirectoryListing {
         name.assign(entry->d_name);
         // Links and unknown types are resolved by attributes(), which follows links.
         switch (entry->d_type) {
-            case DT_DIR: kind = EntryKind::directory; break;
-            case DT_REG: kind = EntryKind::file; break;
-            default: kind = EntryKind::unknown; break;
+            case DT_DIR:
+                kind = EntryKind::directory;
+                break;
+            case DT_REG:
+                kind = EntryKind::file;
+                break;
+            default:
+                kind = EntryKind::unknown;
+                break;
         }
         return true;
     }
@@ -59,13 +65,13 @@ class PosixListing final : public DirectoryListing {
         return openRegularFile(m_fileSystem, dirfd(m_dir), name.c_str(), status);
     }
 
-   private:
+private:
     FileSystem& m_fileSystem;
     DIR* m_dir;
 };
 
 class PosixFileSystem final : public FileSystem {
-   public:
+public:
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
         // The trailing separator makes "" the root, as the listing pattern does on Windows.
@@ -97,7 +103,7 @@ class PosixFileSystem final : public FileSystem {
 
     bool namesIgnoreCase() const override { return false; }
 
-   private:
+private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override {
         auto* bytes = static_cast<char*>(buffer);

@@ -16,7 +16,7 @@ bool identityOf(HANDLE handle, FileIdentity& identity) {
 }
 
 class Win32Listing final : public DirectoryListing {
-   public:
+public:
     Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAA& first,
                  std::string dir)
         : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
@@ -37,9 +37,9 @@ class Win32Listing final : public DirectoryListing {
 
     bool identity(FileIdentity& identity) override {
         // A directory opens only with backup semantics; nothing is read from it.
-        HANDLE handle = CreateFileA(m_dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE handle =
+            CreateFileA(m_dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         const bool known = identityOf(handle, identity);
         CloseHandle(handle);
@@ -50,7 +50,7 @@ class Win32Listing final : public DirectoryListing {
         return m_fileSystem.open(path, status);
     }
 
-   private:
+private:
     FileSystem& m_fileSystem;
     HANDLE m_find;
     WIN32_FIND_DATAA m_data;
@@ -59,7 +59,7 @@ class Win32Listing final : public DirectoryListing {
 };
 
 class Win32FileSystem final : public FileSystem {
-   public:
+public:
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
         WIN32_FIND_DATAA data{};
@@ -88,13 +88,13 @@ class Win32FileSystem final : public FileSystem {
     }
 
     bool canonicalPath(const std::string& path, std::string& canonical) override {
-        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE handle =
+            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         std::string buffer(MAX_PATH, '\0');
-        DWORD length = GetFinalPathNameByHandleA(handle, buffer.data(),
-                                                 static_cast<DWORD>(buffer.size()), 0);
+        DWORD length =
+            GetFinalPathNameByHandleA(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
         if (length >= buffer.size()) {
             buffer.resize(length + 1);
             length = GetFinalPathNameByHandleA(handle, buffer.data(),
@@ -109,7 +109,7 @@ class Win32FileSystem final : public FileSystem {
 
     bool namesIgnoreCase() const override { return true; }
 
-   private:
+private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override {
         auto* bytes = static_cast<char*>(buffer);

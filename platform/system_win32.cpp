@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <share.h>
+#include <windows.h>
 
 #include "platform/system.h"
 

@@ -30,11 +30,10 @@ protected:
         const RunResult result = runProgram({"/s", source});
         ASSERT_TRUE(ranToEnd(result));
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out,
-                  consoleText(std::string(text::kStart) + std::string(text::kListing) +
-                              text::line(path) + text::foundFiles(1) +
-                              std::string(text::kChecking) + text::line(path) +
-                              std::string(text::kFinished)));
+        EXPECT_EQ(result.out, consoleText(std::string(text::kStart) + std::string(text::kListing) +
+                                          text::line(path) + text::foundFiles(1) +
+                                          std::string(text::kChecking) + text::line(path) +
+                                          std::string(text::kFinished)));
     }
 };
 

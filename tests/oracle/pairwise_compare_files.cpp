@@ -59,7 +59,8 @@ void CFinder::compareFiles() {
             platform::FileStatus laterStatus;
             const platform::File later = m_fileSystem.open(laterPath, laterStatus);
             if (!later) continue;
-            if (sameEntry.sameEntry(firstStatus.identity, laterPath, laterStatus.identity)) continue;
+            if (sameEntry.sameEntry(firstStatus.identity, laterPath, laterStatus.identity))
+                continue;
             if (firstStatus.size == 0 || firstStatus.size != laterStatus.size) break;
             if (compareContentPairwise(first, firstStatus.size, later)) {
                 traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", path,

@@ -31,8 +31,8 @@ platform::File FakeFileSystem::open(const std::string& path, platform::FileStatu
     ++opens;
     if (found == m_files.end() || !found->second.openable) return {};
     const FakeFile& file = found->second;
-    status.size = file.announcedSize >= 0 ? file.announcedSize
-                                          : static_cast<std::int64_t>(file.bytes.size());
+    status.size =
+        file.announcedSize >= 0 ? file.announcedSize : static_cast<std::int64_t>(file.bytes.size());
     status.identity = file.identity;
     m_handles.push_back(target);
     mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);

@@ -10,7 +10,7 @@
 #include "platform/file_system.h"
 
 class FakeFileSystem final : public platform::FileSystem {
-   public:
+public:
     struct FakeFile {
         std::string bytes;
         std::int64_t announcedSize = -1;  // size reported at open; -1: the real one
@@ -40,7 +40,7 @@ class FakeFileSystem final : public platform::FileSystem {
     int openNow = 0;
     int mostOpenAtOnce = 0;
 
-   private:
+private:
     std::int64_t readAt(platform::NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override;
     void adviseSequential(platform::NativeHandle) override {}

@@ -1,17 +1,18 @@
+#include "finder/catalogue.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "finder/catalogue.h"
-
 namespace {
 
 // The insertion as first written: bisect over sizes read from the array itself while
-// the window is wider than 5, then scan it; -1 marks an entry that can't be read. Returns where the size went.
+// the window is wider than 5, then scan it; -1 marks an entry that can't be read. Returns where the
+// size went.
 std::int64_t literalInsert(std::vector<std::int64_t>& array, std::int64_t size, std::int64_t lo,
-                   std::int64_t hi) {
+                           std::int64_t hi) {
     const std::int64_t span = hi - lo;
     const std::int64_t half = static_cast<std::int64_t>(static_cast<std::uint64_t>(span) >> 1);
     const std::int64_t mid = lo + half;
@@ -80,11 +81,14 @@ TEST(CatalogueTest, MatchesTheLiteralInsertionOnRandomSequences) {
     std::mt19937_64 random(20261208);
     for (int round = 0; round < 400; ++round) {
         const std::size_t count = random() % 120;
-        const std::int64_t distinct = 1 + static_cast<std::int64_t>(random() % (round % 4 == 0 ? 3 : 40));
+        const std::int64_t distinct =
+            1 + static_cast<std::int64_t>(random() % (round % 4 == 0 ? 3 : 40));
         std::vector<std::int64_t> found;
         for (std::size_t i = 0; i < count; ++i) {
             const auto roll = random() % 20;
-            found.push_back(roll == 0 ? -1 : roll == 1 ? 0 : 1 + static_cast<std::int64_t>(random() % distinct));
+            found.push_back(roll == 0   ? -1
+                            : roll == 1 ? 0
+                                        : 1 + static_cast<std::int64_t>(random() % distinct));
         }
         SCOPED_TRACE(testing::PrintToString(found));
         ASSERT_EQ(catalogueOrder(found), literalOrder(found));

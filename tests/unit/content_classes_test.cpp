@@ -1,3 +1,5 @@
+#include "finder/content_classes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -5,12 +7,11 @@
 #include <vector>
 
 #include "fake_file_system.h"
-#include "finder/content_classes.h"
 
 namespace {
 
 class ContentClassesTest : public testing::Test {
-   protected:
+protected:
     // Classifies the named files; returns one letter per file naming its class in
     // order of first appearance ('-' for a file that did not open), e.g. "aab".
     std::string classify(const std::vector<std::string>& paths, std::int64_t size,
@@ -49,8 +50,8 @@ std::string bytes(std::size_t size, char fill, std::size_t differentAt = SIZE_MA
 
 TEST_F(ContentClassesTest, DifferencesAtTheFirstMiddleAndLastByteAndChunkEdges) {
     const std::size_t size = 3 * 4096 * 8 + 17;  // spans several growing chunks
-    for (const std::size_t at : {std::size_t{0}, std::size_t{4095}, std::size_t{4096},
-                                 size / 2, std::size_t{4096 * 9 - 1}, size - 1}) {
+    for (const std::size_t at : {std::size_t{0}, std::size_t{4095}, std::size_t{4096}, size / 2,
+                                 std::size_t{4096 * 9 - 1}, size - 1}) {
         FakeFileSystem fresh;
         m_fs = std::move(fresh);
         m_fs.addFile("a", bytes(size, 'x'));

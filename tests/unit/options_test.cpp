@@ -24,8 +24,8 @@ Parsed parse(std::vector<std::string> params) {
     CTSCommandLineInfo info;
     testing::internal::CaptureStdout();
     walkCommandLine(static_cast<int>(argv.size()), argv.data(), info);
-    return {info.m_status, info.m_debug, info.m_sources, info.m_extensions, info.m_exclusions,
-            testing::internal::GetCapturedStdout()};
+    return {info.m_status,     info.m_debug,      info.m_sources,
+            info.m_extensions, info.m_exclusions, testing::internal::GetCapturedStdout()};
 }
 
 const std::string kUsage(twinscout::e2e::text::kUsage);
@@ -70,10 +70,17 @@ struct ErrorCase {
 
 TEST(OptionsTest, AnUnknownFlagPrintsTheUsageOnceAndIgnoresTheRest) {
     const ErrorCase cases[] = {
-        {{"/x"}, 0},          {{"/x", "/y"}, 0},     {{"/x", "/s", "A"}, 0},
-        {{"/d", "/x"}, 1},    {{"/x", "/d"}, 0},     {{"/"}, 0},
-        {{"-"}, 0},           {{"--s"}, 0},          {{"/?"}, 0},
-        {{"/h", "/h"}, 0},    {{"/s", "A", "/x", "B"}, 0},
+        {{"/x"}, 0},
+        {{"/x", "/y"}, 0},
+        {{"/x", "/s", "A"}, 0},
+        {{"/d", "/x"}, 1},
+        {{"/x", "/d"}, 0},
+        {{"/"}, 0},
+        {{"-"}, 0},
+        {{"--s"}, 0},
+        {{"/?"}, 0},
+        {{"/h", "/h"}, 0},
+        {{"/s", "A", "/x", "B"}, 0},
     };
     for (const ErrorCase& c : cases) {
         const Parsed parsed = parse(c.params);

@@ -1,8 +1,9 @@
+#include "finder/path_filters.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "finder/path_filters.h"
 #include "platform/system.h"
 
 namespace {

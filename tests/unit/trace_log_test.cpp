@@ -1,3 +1,5 @@
+#include "trace/trace_log.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 
 #include "platform/system.h"
 #include "trace/timestamp.h"
-#include "trace/trace_log.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string inFile(std::string text) {
 
 // Runs each test in a fresh directory, since the log is "debug.log" in the current one.
 class TraceLogTest : public testing::Test {
-   protected:
+protected:
     void SetUp() override {
         m_home = std::filesystem::current_path();
         // Unique across processes too: test programs may run side by side.
@@ -49,7 +50,9 @@ class TraceLogTest : public testing::Test {
     static std::string messages() {
         std::string text = log();
         std::string out;
-        const std::regex stamp("^[A-Z][a-z]{2} [A-Z][a-z]{2} [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4} :: ");
+        const std::regex stamp(
+            "^[A-Z][a-z]{2} [A-Z][a-z]{2} [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4} "
+            ":: ");
         std::size_t start = 0;
         while (start < text.size()) {
             std::size_t end = text.find('\n', start);
