@@ -150,8 +150,14 @@ bool start(const Command& command, Child& child, RunResult& result) {
     const std::string dir = command.workDir.string();
     std::string line = commandLine(command);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
+    // Wine under heavy load now and then fails a start with an internal error; a
+    // start that fails three times in a row is a real failure.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                                   nullptr, dir.empty() ? nullptr : dir.c_str(), &startup, &info);
+    }
+    if (!started) {
         result.failure = lastErrorText("CreateProcessA " + line + " in " + dir);
         return false;
     }
