@@ -9,6 +9,15 @@ class FenwickTree {
 public:
     explicit FenwickTree(std::size_t size) : m_tree(size + 1, 0) {}
 
+    // Every position holding one unit, built in linear time.
+    static FenwickTree allOnes(std::size_t size) {
+        FenwickTree tree(size);
+        for (std::size_t i = 1; i <= size; ++i) {
+            tree.m_tree[i] = static_cast<std::int32_t>(i & (~i + 1));
+        }
+        return tree;
+    }
+
     void add(std::size_t position, std::int32_t delta) {
         for (std::size_t i = position + 1; i < m_tree.size(); i += i & (~i + 1)) m_tree[i] += delta;
     }
@@ -91,8 +100,7 @@ void Catalogue::arrange() {
     // Later insertions shift earlier ones: placing files from the last to the first,
     // each takes the free slot whose rank is its insertion index.
     std::vector<Entry> arranged(count);
-    FenwickTree freeSlots(count);
-    for (std::size_t slot = 0; slot < count; ++slot) freeSlots.add(slot, 1);
+    FenwickTree freeSlots = FenwickTree::allOnes(count);
     for (std::size_t i = count; i-- > 0;) {
         const std::size_t slot = freeSlots.findRank(insertedAt[i]);
         arranged[slot] = m_entries[i];
