@@ -49,8 +49,9 @@ private:
 
 }  // namespace
 
-void Catalogue::add(std::string_view path, std::int64_t size) {
-    m_entries.push_back({m_paths.add(path), size});
+void Catalogue::add(std::string_view path, std::int64_t size,
+                    const platform::FileIdentity& identity) {
+    m_entries.push_back({m_paths.add(path), size, identity});
 }
 
 std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
@@ -73,7 +74,10 @@ std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
 
 void Catalogue::arrange() {
     const std::size_t count = m_entries.size();
-    if (count < 2) return;
+    if (count < 2) {
+        m_order.assign(count, 0);
+        return;
+    }
 
     // Sizes are known only now: rank them to count smaller and equal entries so far.
     std::vector<std::int64_t> sizes;
@@ -99,12 +103,11 @@ void Catalogue::arrange() {
 
     // Later insertions shift earlier ones: placing files from the last to the first,
     // each takes the free slot whose rank is its insertion index.
-    std::vector<Entry> arranged(count);
+    m_order.assign(count, 0);
     FenwickTree freeSlots = FenwickTree::allOnes(count);
     for (std::size_t i = count; i-- > 0;) {
         const std::size_t slot = freeSlots.findRank(insertedAt[i]);
-        arranged[slot] = m_entries[i];
+        m_order[slot] = i;
         freeSlots.add(slot, -1);
     }
-    m_entries = std::move(arranged);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "finder/path_store.h"
+#include "platform/file_system.h"
 
 // The catalogued files in ascending order of size. Files arrive in walk order with
 // the size read when they were found; arrange() then puts each where inserting it
@@ -15,18 +16,21 @@ public:
     struct Entry {
         const char* path;
         std::int64_t size;
+        platform::FileIdentity identity;
     };
 
-    void add(std::string_view path, std::int64_t size);
+    void add(std::string_view path, std::int64_t size, const platform::FileIdentity& identity);
     void arrange();
 
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }
-    const Entry& operator[](std::size_t index) const { return m_entries[index]; }
+    // In size order, once arranged.
+    const Entry& operator[](std::size_t index) const { return m_entries[m_order[index]]; }
 
 private:
     PathStore m_paths;
-    std::vector<Entry> m_entries;
+    std::vector<Entry> m_entries;      // in walk order
+    std::vector<std::size_t> m_order;  // walk-order index of each position
 };
 
 // Index at which a new file lands in the window [lo, hi) of a size-ordered array in

@@ -51,7 +51,10 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
     std::vector<RunMember> members(comparable ? count : 0);
     std::vector<std::size_t> nextInClass;
     if (comparable) {
-        for (std::size_t k = 0; k < count; ++k) members[k].path = m_files[begin + k].path;
+        for (std::size_t k = 0; k < count; ++k) {
+            members[k].path = m_files[begin + k].path;
+            members[k].identity = m_files[begin + k].identity;
+        }
         ClassifierLimits limits;
         limits.openFiles = m_openFileBudget;
         classifyRun(m_fileSystem, size, members, limits);

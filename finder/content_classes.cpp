@@ -29,6 +29,7 @@ std::uint64_t hashBytes(const char* bytes, std::size_t count) {
 struct Reader {
     std::size_t member;
     platform::File file;
+    bool openFailed = false;
 };
 
 // Readers whose bytes agree before `offset`.
@@ -49,7 +50,7 @@ public:
         : m_fileSystem(fileSystem), m_size(size), m_members(members), m_limits(limits) {}
 
     void run() {
-        std::vector<std::size_t> readerOf = openReaders();
+        const std::vector<std::size_t> readerOf = makeReaders();
         m_readerClass.resize(m_readers.size());
         for (std::uint32_t& readerClass : m_readerClass) readerClass = m_nextClass++;
 
@@ -64,63 +65,53 @@ public:
         }
 
         for (std::size_t i = 0; i < m_members.size(); ++i) {
-            if (!m_members[i].opened) continue;
-            m_members[i].contentClass =
-                readerOf[i] < m_readers.size() ? m_readerClass[readerOf[i]] : m_nextClass++;
+            m_members[i].opened = !m_readers[readerOf[i]].openFailed;
+            m_members[i].contentClass = m_readerClass[readerOf[i]];
         }
     }
 
 private:
     // One reader per identity, in identity order, which is also an order the disk likes.
-    // Returns each member's reader; a member that changed size gets none.
-    std::vector<std::size_t> openReaders() {
-        std::vector<std::size_t> readerOf(m_members.size(), SIZE_MAX);
-        std::vector<std::size_t> readable;
-        std::vector<platform::File> files(m_members.size());
-        for (std::size_t i = 0; i < m_members.size(); ++i) {
-            platform::FileStatus status;
-            files[i] = m_fileSystem.open(m_members[i].path, status);
-            m_members[i].opened = static_cast<bool>(files[i]);
-            m_members[i].identity = status.identity;
-            if (files[i] && status.size == m_size) readable.push_back(i);
-            // Handles beyond the budget are reopened when read.
-            if (readable.size() > m_limits.openFiles) files[i].close();
-        }
-        std::stable_sort(readable.begin(), readable.end(), [&](std::size_t a, std::size_t b) {
+    // Returns each member's reader.
+    std::vector<std::size_t> makeReaders() {
+        std::vector<std::size_t> order(m_members.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return identityOrder(m_members[a].identity, m_members[b].identity);
         });
-        for (std::size_t i : readable) {
-            const bool sameFile =
-                !m_readers.empty() && m_members[i].identity != platform::FileIdentity{} &&
-                m_members[i].identity == m_members[m_readers.back().member].identity;
-            if (!sameFile) m_readers.push_back({i, std::move(files[i])});
+        std::vector<std::size_t> readerOf(m_members.size());
+        for (const std::size_t i : order) {
+            const platform::FileIdentity& identity = m_members[i].identity;
+            const bool sameFile = !m_readers.empty() && identity != platform::FileIdentity{} &&
+                                  identity == m_members[m_readers.back().member].identity;
+            if (!sameFile) m_readers.push_back({i, {}});
             readerOf[i] = m_readers.size() - 1;
-        }
-        m_openFiles = 0;
-        for (Reader& reader : m_readers) {
-            if (!reader.file) continue;
-            // Read-ahead pays only for files read in several chunks.
-            if (m_size > static_cast<std::int64_t>(kFirstChunk)) reader.file.adviseSequential();
-            ++m_openFiles;
         }
         return readerOf;
     }
 
+    // Reads `count` bytes at `offset` into `buffer`, which has room for one byte more:
+    // the last chunk asks for it, so that a file grown since the listing never passes.
     bool readChunk(Reader& reader, std::int64_t offset, char* buffer, std::size_t count) {
-        if (!reader.file) {
-            platform::FileStatus status;
-            platform::File file = m_fileSystem.open(m_members[reader.member].path, status);
-            if (!file || status.identity != m_members[reader.member].identity ||
-                status.size != m_size) {
-                return false;
-            }
-            if (m_openFiles < m_limits.openFiles)
-                ++m_openFiles;
-            else
-                return file.readAt(offset, buffer, count) == static_cast<std::int64_t>(count);
-            reader.file = std::move(file);
+        const bool last = offset + static_cast<std::int64_t>(count) == m_size;
+        const std::size_t asked = last ? count + 1 : count;
+        if (reader.file) {
+            return reader.file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count);
         }
-        return reader.file.readAt(offset, buffer, count) == static_cast<std::int64_t>(count);
+        platform::File file = m_fileSystem.openContent(m_members[reader.member].path);
+        if (!file) {
+            reader.openFailed = true;
+            return false;
+        }
+        const bool whole = file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count);
+        // Handles beyond the budget are opened again for each chunk.
+        if (whole && !last && m_openFiles < m_limits.openFiles) {
+            // Read-ahead pays only for files read in several chunks.
+            file.adviseSequential();
+            reader.file = std::move(file);
+            ++m_openFiles;
+        }
+        return whole;
     }
 
     void release(Reader& reader) {
@@ -165,10 +156,11 @@ private:
 
     // Every reader's chunk side by side in the buffer, sorted and cut where bytes differ.
     void splitByBytes(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
-        if (m_buffer.size() < chunk * group.readers.size()) {
-            m_buffer.resize(chunk * group.readers.size());
+        const std::size_t stride = chunk + 1;
+        if (m_buffer.size() < stride * group.readers.size()) {
+            m_buffer.resize(stride * group.readers.size());
         }
-        auto row = [&](std::size_t index) { return &m_buffer[index * chunk]; };
+        auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.readers.size(); ++index) {
@@ -202,9 +194,9 @@ private:
     // sharing a hash are then checked byte for byte against one of them, which reads
     // those chunks a second time but needs room for two chunks only.
     void splitByHash(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
-        if (m_buffer.size() < 2 * chunk) m_buffer.resize(2 * chunk);
+        if (m_buffer.size() < 2 * (chunk + 1)) m_buffer.resize(2 * (chunk + 1));
         char* const mine = m_buffer.data();
-        char* const theirs = mine + chunk;
+        char* const theirs = mine + chunk + 1;
 
         std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
         for (const std::size_t r : group.readers) {

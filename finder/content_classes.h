@@ -9,8 +9,9 @@
 // One file of a run of files of equal size.
 struct RunMember {
     const char* path = nullptr;
-    bool opened = false;
-    platform::FileIdentity identity;
+    platform::FileIdentity identity;  // as the listing found it
+    // False when the file could not be opened again to be read.
+    bool opened = true;
     // Members with equal classes have equal bytes; a file that could not be read
     // whole has a class of its own.
     std::uint32_t contentClass = 0;

@@ -42,9 +42,9 @@ void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& li
     const bool opened = static_cast<bool>(listing.openFile(name, path, status));
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty()) {
-        m_files.add(path, opened ? status.size : -1);
+        m_files.add(path, opened ? status.size : -1, status.identity);
     } else if (opened && status.size != 0) {
-        m_files.add(path, status.size);
+        m_files.add(path, status.size, status.identity);
     }
     traceLog(4, "<--- CFinder - addNewFile\n");
 }

@@ -77,6 +77,9 @@ public:
     virtual std::uint32_t attributes(const std::string& path) = 0;
     // Opens a regular file for reading without ever blocking; anything else fails.
     virtual File open(const std::string& path, FileStatus& status) = 0;
+    // Opens a file only to read its bytes, its size and identity being known already;
+    // never blocks either.
+    virtual File openContent(const std::string& path) = 0;
     virtual bool canonicalPath(const std::string& path, std::string& canonical) = 0;
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;

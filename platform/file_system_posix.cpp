@@ -93,6 +93,11 @@ public:
         return openRegularFile(*this, AT_FDCWD, path.c_str(), status);
     }
 
+    File openContent(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        return fd < 0 ? File() : File(*this, fd);
+    }
+
     bool canonicalPath(const std::string& path, std::string& canonical) override {
         char* resolved = realpath(path.c_str(), nullptr);
         if (resolved == nullptr) return false;

@@ -87,6 +87,13 @@ public:
         return file;
     }
 
+    File openContent(const std::string& path) override {
+        HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return {};
+        return {*this, reinterpret_cast<NativeHandle>(handle)};
+    }
+
     bool canonicalPath(const std::string& path, std::string& canonical) override {
         HANDLE handle =
             CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -39,6 +39,17 @@ platform::File FakeFileSystem::open(const std::string& path, platform::FileStatu
     return {*this, static_cast<platform::NativeHandle>(m_handles.size())};
 }
 
+platform::File FakeFileSystem::openContent(const std::string& path) {
+    platform::FileStatus ignored;
+    return open(path, ignored);
+}
+
+platform::FileIdentity FakeFileSystem::identityOf(const std::string& path) const {
+    const auto link = m_links.find(path);
+    const auto found = m_files.find(link != m_links.end() ? link->second : path);
+    return found != m_files.end() ? found->second.identity : platform::FileIdentity{};
+}
+
 bool FakeFileSystem::canonicalPath(const std::string& path, std::string& canonical) {
     const auto link = m_links.find(path);
     canonical = link != m_links.end() ? link->second : path;
@@ -48,12 +59,15 @@ bool FakeFileSystem::canonicalPath(const std::string& path, std::string& canonic
 std::int64_t FakeFileSystem::readAt(platform::NativeHandle handle, std::int64_t offset,
                                     void* buffer, std::size_t count) {
     const std::string& path = m_handles[static_cast<std::size_t>(handle) - 1];
-    reads.push_back({path, offset, count});
     const FakeFile& file = m_files[path];
-    if (file.failAt >= 0 && offset + static_cast<std::int64_t>(count) > file.failAt) return -1;
+    if (file.failAt >= 0 && offset + static_cast<std::int64_t>(count) > file.failAt) {
+        reads.push_back({path, offset, 0});
+        return -1;
+    }
     const auto size = static_cast<std::int64_t>(file.bytes.size());
-    if (offset >= size) return 0;
-    const std::size_t got = std::min<std::size_t>(count, static_cast<std::size_t>(size - offset));
-    std::memcpy(buffer, file.bytes.data() + offset, got);
+    const std::size_t got =
+        offset >= size ? 0 : std::min<std::size_t>(count, static_cast<std::size_t>(size - offset));
+    if (got > 0) std::memcpy(buffer, file.bytes.data() + offset, got);
+    reads.push_back({path, offset, got});
     return static_cast<std::int64_t>(got);
 }

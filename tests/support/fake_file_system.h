@@ -21,7 +21,7 @@ public:
     struct Read {
         std::string path;
         std::int64_t offset;
-        std::size_t count;
+        std::size_t count;  // bytes delivered
     };
 
     FakeFile& addFile(const std::string& path, std::string bytes);
@@ -32,6 +32,9 @@ public:
                                                             std::uint32_t& error) override;
     std::uint32_t attributes(const std::string& path) override;
     platform::File open(const std::string& path, platform::FileStatus& status) override;
+    platform::File openContent(const std::string& path) override;
+    // The identity the listing would have read for `path`.
+    platform::FileIdentity identityOf(const std::string& path) const;
     bool canonicalPath(const std::string& path, std::string& canonical) override;
     bool namesIgnoreCase() const override { return false; }
 

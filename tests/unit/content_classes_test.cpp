@@ -17,7 +17,10 @@ protected:
     std::string classify(const std::vector<std::string>& paths, std::int64_t size,
                          ClassifierLimits limits = {}) {
         std::vector<RunMember> members(paths.size());
-        for (std::size_t i = 0; i < paths.size(); ++i) members[i].path = paths[i].c_str();
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            members[i].path = paths[i].c_str();
+            members[i].identity = m_fs.identityOf(paths[i]);
+        }
         classifyRun(m_fs, size, members, limits);
         std::map<std::uint32_t, char> letters;
         std::string out;
