@@ -12,11 +12,13 @@
 #               run comes first)
 #   TIMEOUT     seconds allowed per run       (default 900; a tool whose
 #               warm-up run times out gets no timed runs on that tree)
-#   SLOW        seconds; a tool whose warm-up run took longer gets only one
-#               timed run on that tree, to keep the whole run affordable
+#   SLOW        seconds; a tool whose first timed run took longer gets no
+#               more timed runs on that tree, to keep the whole run affordable
 #               (default 0 = never; the table shows the run count)
 #   QUIET_MAX   before each run, wait up to this many seconds for the rest of
 #               the machine to go quiet (< 10% of a core busy; default 300)
+#   RESULTS_DIR write into this results directory (e.g. an earlier one, to
+#               add a tool to it; the summary then covers only TOOLS)
 #   COLD_IO     1 = on bigfiles, also measure block-device reads of each tool
 #               with a cold cache (needs root for drop_caches; default 1)
 #
@@ -47,7 +49,7 @@ done
 
 mkdir -p "$BENCH_DIR"
 BENCH_DIR=$(cd "$BENCH_DIR" && pwd)
-res="$BENCH_DIR/results/$(date +%Y%m%d-%H%M%S)"
+res=${RESULTS_DIR:-"$BENCH_DIR/results/$(date +%Y%m%d-%H%M%S)"}
 mkdir -p "$res"
 echo "results in $res"
 
@@ -149,13 +151,7 @@ for tree in "${trees[@]}"; do
         echo "    warm-up: $(tail -n1 "$res/$tree/$tool.warmup")"
         [ "$tool" = rdfind ] && cp "$res/$tree/rdfind.results.txt" "$res/$tree/rdfind.out"
         : > "$res/$tree/$tool.times"
-        n=$RUNS
-        if [ "$SLOW" != 0 ] && awk -v w="$(tail -n1 "$res/$tree/$tool.warmup" | cut -d' ' -f1)" -v s="$SLOW" \
-                'BEGIN { exit !(w > s) }'; then
-            n=1
-            echo "    warm-up slower than $SLOW s: one timed run only"
-        fi
-        for ((i = 1; i <= n; i++)); do
+        for ((i = 1; i <= RUNS; i++)); do
             wait_quiet
             timed_run "$res/$tree/$tool.times" "${cmd[@]}" > /dev/null 2>> "$res/$tree/$tool.err"
             rc=$?
@@ -165,14 +161,20 @@ for tree in "${trees[@]}"; do
                 break
             fi
             echo "    run $i: $(tail -n1 "$res/$tree/$tool.times")"
+            # A tool slower than SLOW s on its first warm run gets no more.
+            if [ "$i" = 1 ] && [ "$SLOW" != 0 ] && awk -v w="$(tail -n1 "$res/$tree/$tool.times" | cut -d' ' -f1)" \
+                    -v s="$SLOW" 'BEGIN { exit !(w > s) }'; then
+                echo "    slower than $SLOW s: one timed run only"
+                break
+            fi
         done
     done
 
     if [ "$tree" = bigfiles ]; then
         # Bytes read, warm cache: read(2)-family bytes (rchar) of one run.
         find bigfiles -type f -printf '%s\n' | sort -n | uniq -c |
-            awk '$1 > 1 { s += $1 * $2 } END { print s + 0 }' > "$res/$tree/same_size_bytes"
-        find bigfiles -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }' > "$res/$tree/total_bytes"
+            awk '$1 > 1 { s += $1 * $2 } END { printf "%.0f\n", s }' > "$res/$tree/same_size_bytes"
+        find bigfiles -type f -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f\n", s }' > "$res/$tree/total_bytes"
         for tool in $TOOLS; do
             tool_available "$tool" || continue
             [ -f "$res/$tree/$tool.times" ] || continue

@@ -196,7 +196,7 @@ def main():
             same = read_lines(os.path.join(res, tree, "same_size_bytes"))
             total = read_lines(os.path.join(res, tree, "total_bytes"))
             if same and total:
-                same, total = int(same[0]), int(total[0])
+                same, total = int(float(same[0])), int(float(total[0]))
                 print(f"Bytes read. Tree: {total:,} bytes; files with a same-size "
                       f"partner: {same:,} bytes ({same / 2**20:,.1f} MiB).")
                 print()
