@@ -43,7 +43,7 @@ public:
     ~File() { close(); }
 
     explicit operator bool() const { return m_fileSystem != nullptr; }
-    // Bytes read at `offset`, fewer only at end of file, -1 on error.
+    // Bytes read at `offset` in one call, fewer only at end of file, -1 on error.
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t count) const;
     void adviseSequential() const;
     void close();

@@ -111,19 +111,13 @@ public:
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override {
-        auto* bytes = static_cast<char*>(buffer);
-        std::size_t done = 0;
-        while (done < count) {
-            const ssize_t got = pread(static_cast<int>(handle), bytes + done, count - done,
-                                      static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                return -1;
-            }
-            if (got == 0) break;
-            done += static_cast<std::size_t>(got);
+        // A regular file reads short only at its end, so one call answers: asking
+        // past the end costs no second call to learn that nothing follows.
+        for (;;) {
+            const ssize_t got =
+                pread(static_cast<int>(handle), buffer, count, static_cast<off_t>(offset));
+            if (got >= 0 || errno != EINTR) return got < 0 ? -1 : static_cast<std::int64_t>(got);
         }
-        return static_cast<std::int64_t>(done);
     }
 
     void adviseSequential(NativeHandle handle) override {
