@@ -50,8 +50,8 @@ private:
 }  // namespace
 
 void Catalogue::add(std::string_view path, std::int64_t size,
-                    const platform::FileIdentity& identity) {
-    m_entries.push_back({m_paths.add(path), size, identity});
+                    const platform::FileIdentity& identity, std::uint64_t head) {
+    m_entries.push_back({m_paths.add(path), size, identity, head});
 }
 
 std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,

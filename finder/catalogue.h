@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "finder/content_hash.h"
 #include "finder/path_store.h"
 #include "platform/file_system.h"
 
@@ -17,9 +18,11 @@ public:
         const char* path;
         std::int64_t size;
         platform::FileIdentity identity;
+        std::uint64_t head;  // digest of the first bytes, or kUnknownHead
     };
 
-    void add(std::string_view path, std::int64_t size, const platform::FileIdentity& identity);
+    void add(std::string_view path, std::int64_t size, const platform::FileIdentity& identity,
+             std::uint64_t head = kUnknownHead);
     void arrange();
 
     bool empty() const { return m_entries.empty(); }

@@ -54,6 +54,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
         for (std::size_t k = 0; k < count; ++k) {
             members[k].path = m_files[begin + k].path;
             members[k].identity = m_files[begin + k].identity;
+            members[k].head = m_files[begin + k].head;
         }
         ClassifierLimits limits;
         limits.openFiles = m_openFileBudget;

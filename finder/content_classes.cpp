@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "finder/content_hash.h"
+
 namespace {
 
 constexpr std::size_t kFirstChunk = 4096;
@@ -10,20 +12,6 @@ constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
-
-// Tells chunks apart quickly; equal hashes are always confirmed byte for byte.
-std::uint64_t hashBytes(const char* bytes, std::size_t count) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ count;
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-        hash ^= hash >> 32;
-    }
-    for (; i < count; ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ull;
-    return hash ^ (hash >> 29);
-}
 
 // Reads one file for all the members that share its identity.
 struct Reader {
@@ -54,10 +42,7 @@ public:
         m_readerClass.resize(m_readers.size());
         for (std::uint32_t& readerClass : m_readerClass) readerClass = m_nextClass++;
 
-        Group all;
-        for (std::size_t r = 0; r < m_readers.size(); ++r) all.readers.push_back(r);
-        std::vector<Group> pending;
-        if (all.readers.size() > 1) pending.push_back(std::move(all));
+        std::vector<Group> pending = groupsByHead();
         while (!pending.empty()) {
             Group group = std::move(pending.back());
             pending.pop_back();
@@ -88,6 +73,36 @@ private:
             readerOf[i] = m_readers.size() - 1;
         }
         return readerOf;
+    }
+
+    // Readers whose heads differ are apart already, and a reader alone is never read;
+    // one unknown head puts everyone in one group.
+    std::vector<Group> groupsByHead() const {
+        std::vector<std::size_t> order(m_readers.size());
+        for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
+        auto head = [&](std::size_t r) { return m_members[m_readers[r].member].head; };
+        const bool known = std::none_of(order.begin(), order.end(),
+                                        [&](std::size_t r) { return head(r) == kUnknownHead; });
+        if (known) {
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return head(a) < head(b); });
+        }
+        std::vector<Group> groups;
+        for (std::size_t first = 0; first < order.size();) {
+            std::size_t last = first + 1;
+            while (last < order.size() && (!known || head(order[last]) == head(order[first]))) {
+                ++last;
+            }
+            if (last - first > 1) {
+                Group group;
+                group.readers.assign(order.begin() + static_cast<std::ptrdiff_t>(first),
+                                     order.begin() + static_cast<std::ptrdiff_t>(last));
+                std::sort(group.readers.begin(), group.readers.end());
+                groups.push_back(std::move(group));
+            }
+            first = last;
+        }
+        return groups;
     }
 
     // Reads `count` bytes at `offset` into `buffer`, which has room for one byte more:

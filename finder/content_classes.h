@@ -4,13 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "finder/content_hash.h"
 #include "platform/file_system.h"
 
 // One file of a run of files of equal size.
 struct RunMember {
     const char* path = nullptr;
-    platform::FileIdentity identity;  // as the listing found it
-    // False when the file could not be opened again to be read.
+    platform::FileIdentity identity;    // as the listing found it
+    std::uint64_t head = kUnknownHead;  // as the listing found it
+    // False when the file could not be opened again to be read; a file that need not
+    // be read counts as opened, as the listing opened it.
     bool opened = true;
     // Members with equal classes have equal bytes; a file that could not be read
     // whole has a class of its own.
@@ -22,9 +25,10 @@ struct ClassifierLimits {
     std::size_t openFiles = 1024;
 };
 
-// Splits files of one size into classes of identical content, exactly: every
-// undecided file's next chunk is read in turn, the group is split by chunk bytes,
-// and a file leaves as soon as it is alone. Each byte is read once, or twice in
+// Splits files of one size into classes of identical content, exactly: files are
+// first grouped by head digest, then every undecided file's next chunk is read in
+// turn, the group is split by chunk bytes, and a file leaves as soon as it is alone,
+// so a file alone with its head is never read. Each byte is read once, or twice in
 // groups too large for the buffer; files of one identity are read once for all.
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits);

@@ -39,12 +39,13 @@ void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& li
                          const std::string& name) {
     traceLog(2, "---> CFinder - addNewFile\n");
     platform::FileStatus status;
-    const bool opened = static_cast<bool>(listing.openFile(name, path, status));
+    const platform::File file = listing.openFile(name, path, status);
     // The very first file is kept even when empty or unreadable; later ones are not.
-    if (m_files.empty()) {
-        m_files.add(path, opened ? status.size : -1, status.identity);
-    } else if (opened && status.size != 0) {
-        m_files.add(path, status.size, status.identity);
+    if (m_files.empty() && !file) {
+        m_files.add(path, -1, status.identity);
+    } else if (file && (status.size != 0 || m_files.empty())) {
+        m_files.add(path, status.size, status.identity,
+                    headDigest(file, status.size, m_headBuffer.data()));
     }
     traceLog(4, "<--- CFinder - addNewFile\n");
 }

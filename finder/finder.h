@@ -47,4 +47,5 @@ private:
     const std::size_t m_openFileBudget;
     // Directories open on the current walk path, to stop at links that lead back.
     std::vector<platform::FileIdentity> m_walkPath;
+    std::vector<char> m_headBuffer = std::vector<char>(kHeadBytes);
 };

@@ -15,11 +15,13 @@ protected:
     // Classifies the named files; returns one letter per file naming its class in
     // order of first appearance ('-' for a file that did not open), e.g. "aab".
     std::string classify(const std::vector<std::string>& paths, std::int64_t size,
-                         ClassifierLimits limits = {}) {
+                         ClassifierLimits limits = {},
+                         const std::vector<std::uint64_t>& heads = {}) {
         std::vector<RunMember> members(paths.size());
         for (std::size_t i = 0; i < paths.size(); ++i) {
             members[i].path = paths[i].c_str();
             members[i].identity = m_fs.identityOf(paths[i]);
+            if (!heads.empty()) members[i].head = heads[i];
         }
         classifyRun(m_fs, size, members, limits);
         std::map<std::uint32_t, char> letters;
@@ -73,6 +75,29 @@ TEST_F(ContentClassesTest, EachByteIsReadOnceAndALoneFileLeavesAtOnce) {
     EXPECT_EQ(classify({"a", "b", "c"}, size), "aab");
     // a and b are read whole; c leaves after its first chunk.
     EXPECT_EQ(bytesRead(), 2 * static_cast<std::int64_t>(size) + 4096);
+}
+
+bool wasRead(const FakeFileSystem& fs, const std::string& path) {
+    for (const auto& read : fs.reads) {
+        if (read.path == path) return true;
+    }
+    return false;
+}
+
+TEST_F(ContentClassesTest, AFileAloneWithItsHeadIsNeverReadAndEqualHeadsAreChecked) {
+    const std::size_t size = 10000;
+    m_fs.addFile("a", bytes(size, 'x'));
+    m_fs.addFile("b", bytes(size, 'x'));
+    m_fs.addFile("c", bytes(size, 'x', size - 1));  // same head as a and b
+    m_fs.addFile("d", bytes(size, 'y'));
+    m_fs.addFile("e", bytes(size, 'z'));  // its head's digest collides with a's
+    EXPECT_EQ(classify({"a", "b", "c", "d", "e"}, size, {}, {7, 7, 7, 9, 7}), "aabcd");
+    EXPECT_FALSE(wasRead(m_fs, "d"));
+    EXPECT_TRUE(wasRead(m_fs, "e"));
+
+    m_fs.reads.clear();
+    EXPECT_EQ(classify({"a", "b", "c", "d"}, size, {}, {7, 7, 7, kUnknownHead}), "aabc");
+    EXPECT_TRUE(wasRead(m_fs, "d")) << "an unknown head is compared with every file";
 }
 
 TEST_F(ContentClassesTest, NamesOfOneFileAreReadOnceAndAGroupOfOneNotAtAll) {
