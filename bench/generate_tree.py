@@ -351,10 +351,10 @@ def main():
     args = ap.parse_args()
 
     jobs = []
-    for spec in args.trees:
-        if "=" not in spec:
-            ap.error(f"expected TREE=DIR, got {spec!r}")
-        name, d = spec.split("=", 1)
+    for tree_arg in args.trees:
+        if "=" not in tree_arg:
+            ap.error(f"expected TREE=DIR, got {tree_arg!r}")
+        name, d = tree_arg.split("=", 1)
         if name not in GENERATORS:
             ap.error(f"unknown tree {name!r}; known: {', '.join(GENERATORS)}")
         jobs.append((name, os.path.abspath(d)))

@@ -116,6 +116,14 @@ timed_run() {
     return $rc
 }
 
+# True, with the tool's status recorded, when exit status $2 of run $1 means that
+# the time ran out.
+ran_out() {
+    [ "$2" -eq 124 ] || [ "$2" -eq 137 ] || return 1
+    echo "    $1 timed out after $TIMEOUT s"
+    echo "timeout $TIMEOUT" > "$res/$tree/$tool.status"
+}
+
 tool_available() {
     case $1 in
         twinscout) [ -x "$TWINSCOUT" ] ;;
@@ -138,28 +146,19 @@ for tree in "${trees[@]}"; do
         tool_cmd "$tool" "$tree" || continue
         echo "[$tree] $tool: ${cmd[*]}"
         printf '%s\n' "${cmd[*]}" > "$res/$tree/$tool.cmd"
+        rm -f "$res/$tree/$tool.status"  # from an earlier run into the same RESULTS_DIR
         # Warm-up: untimed for the table; its stdout is kept to count the
         # duplicates found.  It also warms the page cache.
         wait_quiet
         timed_run "$res/$tree/$tool.warmup" "${cmd[@]}" > "$res/$tree/$tool.out" 2> "$res/$tree/$tool.err"
-        rc=$?
-        if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
-            echo "    warm-up timed out after $TIMEOUT s"
-            echo "timeout $TIMEOUT" > "$res/$tree/$tool.status"
-            continue
-        fi
+        ran_out warm-up $? && continue
         echo "    warm-up: $(tail -n1 "$res/$tree/$tool.warmup")"
         [ "$tool" = rdfind ] && cp "$res/$tree/rdfind.results.txt" "$res/$tree/rdfind.out"
         : > "$res/$tree/$tool.times"
         for ((i = 1; i <= RUNS; i++)); do
             wait_quiet
             timed_run "$res/$tree/$tool.times" "${cmd[@]}" > /dev/null 2>> "$res/$tree/$tool.err"
-            rc=$?
-            if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
-                echo "    run $i timed out"
-                echo "timeout $TIMEOUT" > "$res/$tree/$tool.status"
-                break
-            fi
+            ran_out "run $i" $? && break
             echo "    run $i: $(tail -n1 "$res/$tree/$tool.times")"
             # A tool slower than SLOW s on its first warm run gets no more.
             if [ "$i" = 1 ] && [ "$SLOW" != 0 ] && awk -v w="$(tail -n1 "$res/$tree/$tool.times" | cut -d' ' -f1)" \
