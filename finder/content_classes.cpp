@@ -81,18 +81,17 @@ private:
         std::vector<std::size_t> order(m_readers.size());
         for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
         auto head = [&](std::size_t r) { return m_members[m_readers[r].member].head; };
-        const bool known = std::none_of(order.begin(), order.end(),
-                                        [&](std::size_t r) { return head(r) == kUnknownHead; });
-        if (known) {
-            std::stable_sort(order.begin(), order.end(),
-                             [&](std::size_t a, std::size_t b) { return head(a) < head(b); });
-        }
         std::vector<Group> groups;
+        if (std::any_of(order.begin(), order.end(),
+                        [&](std::size_t r) { return head(r) == kUnknownHead; })) {
+            if (order.size() > 1) groups.push_back(Group{std::move(order)});
+            return groups;
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return head(a) < head(b); });
         for (std::size_t first = 0; first < order.size();) {
             std::size_t last = first + 1;
-            while (last < order.size() && (!known || head(order[last]) == head(order[first]))) {
-                ++last;
-            }
+            while (last < order.size() && head(order[last]) == head(order[first])) ++last;
             if (last - first > 1) {
                 Group group;
                 group.readers.assign(order.begin() + static_cast<std::ptrdiff_t>(first),
