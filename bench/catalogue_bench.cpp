@@ -19,7 +19,7 @@ void placeFiles(benchmark::State& state) {
         state.ResumeTiming();
         for (std::size_t i = 0; i < count; ++i) {
             catalogue.add("some/directory/file-name.bin",
-                          1 + static_cast<std::int64_t>(random() % distinctSizes), {});
+                          {1 + static_cast<std::int64_t>(random() % distinctSizes), {}, {}});
         }
         catalogue.arrange();
         benchmark::DoNotOptimize(catalogue[count / 2].size);

@@ -14,14 +14,29 @@
 // into the array at its arrival, by bisection over the sizes, would have put it.
 class Catalogue {
 public:
+    // Where the walk found a file: which entry of which listed directory.
+    struct Origin {
+        std::uint32_t directory;  // see addDirectory
+        bool isLink;              // the entry itself is a link
+    };
     struct Entry {
         const char* path;
         std::int64_t size;
         platform::FileIdentity identity;
+        platform::FileStamps stamps;
         std::uint64_t head;  // digest of the first bytes, or kUnknownHead
+        Origin origin;
+
+        platform::FileStatus status() const { return {size, identity, stamps}; }
     };
 
-    void add(std::string_view path, std::int64_t size, const platform::FileIdentity& identity,
+    // Each listed directory once per listing; returns the index that origins name it by.
+    std::uint32_t addDirectory(const platform::FileIdentity& identity);
+    const platform::FileIdentity& directory(std::uint32_t index) const {
+        return m_directories[index];
+    }
+
+    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {},
              std::uint64_t head = kUnknownHead);
     void arrange();
 
@@ -34,6 +49,7 @@ private:
     PathStore m_paths;
     std::vector<Entry> m_entries;      // in walk order
     std::vector<std::size_t> m_order;  // walk-order index of each position
+    std::vector<platform::FileIdentity> m_directories;
 };
 
 // Index at which a new file lands in the window [lo, hi) of a size-ordered array in

@@ -53,7 +53,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
     if (comparable) {
         for (std::size_t k = 0; k < count; ++k) {
             members[k].path = m_files[begin + k].path;
-            members[k].identity = m_files[begin + k].identity;
+            members[k].listed = m_files[begin + k].status();
             members[k].head = m_files[begin + k].head;
         }
         ClassifierLimits limits;
@@ -73,13 +73,13 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
         std::fflush(stdout);
         if (!comparable || !members[k].opened) continue;
 
-        SameEntryTest sameEntry(m_fileSystem, path);
+        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), m_files[begin + k]);
         bool grouped = false;
         for (std::size_t later = everyPair ? k + 1 : nextInClass[k]; later < count;
              later = everyPair ? later + 1 : nextInClass[later]) {
             const RunMember& candidate = members[later];
             if (sameEntry.sameName(candidate.path) || !candidate.opened ||
-                sameEntry.sameEntry(members[k].identity, candidate.path, candidate.identity)) {
+                sameEntry.sameEntry(m_files[begin + later])) {
                 continue;
             }
             if (!compareContent(candidate.contentClass == members[k].contentClass)) continue;

@@ -13,11 +13,14 @@ constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
 
+constexpr std::size_t kNone = SIZE_MAX;
+
 // Reads one file for all the members that share its identity.
 struct Reader {
-    std::size_t member;
+    std::vector<std::size_t> members;
     platform::File file;
-    bool openFailed = false;
+    std::size_t opener = kNone;  // the member whose name the file is opened by
+    bool failed = false;         // not read whole, or changed while read
 };
 
 // Readers whose bytes agree before `offset`.
@@ -41,6 +44,8 @@ public:
         const std::vector<std::size_t> readerOf = makeReaders();
         m_readerClass.resize(m_readers.size());
         for (std::uint32_t& readerClass : m_readerClass) readerClass = m_nextClass++;
+        m_checked.assign(m_members.size(), false);
+        m_gone.assign(m_members.size(), false);
 
         std::vector<Group> pending = groupsByHead();
         while (!pending.empty()) {
@@ -49,30 +54,86 @@ public:
             split(group, pending);
         }
 
+        // The names of a file that failed are not even identical to each other.
         for (std::size_t i = 0; i < m_members.size(); ++i) {
-            m_members[i].opened = !m_readers[readerOf[i]].openFailed;
-            m_members[i].contentClass = m_readerClass[readerOf[i]];
+            m_members[i].contentClass =
+                m_readers[readerOf[i]].failed ? m_nextClass++ : m_readerClass[readerOf[i]];
         }
+        checkUnreadNames();
+        for (std::size_t i = 0; i < m_members.size(); ++i) m_members[i].opened = !m_gone[i];
     }
 
 private:
     // One reader per identity, in identity order, which is also an order the disk likes.
     // Returns each member's reader.
+    // Names listed with different stamps get readers of their own: the file changed
+    // between the two listings, and each is checked against what its listing saw.
     std::vector<std::size_t> makeReaders() {
         std::vector<std::size_t> order(m_members.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return identityOrder(m_members[a].identity, m_members[b].identity);
+            return identityOrder(m_members[a].listed.identity, m_members[b].listed.identity);
         });
         std::vector<std::size_t> readerOf(m_members.size());
         for (const std::size_t i : order) {
-            const platform::FileIdentity& identity = m_members[i].identity;
-            const bool sameFile = !m_readers.empty() && identity != platform::FileIdentity{} &&
-                                  identity == m_members[m_readers.back().member].identity;
-            if (!sameFile) m_readers.push_back({i, {}});
+            const platform::FileStatus& listed = m_members[i].listed;
+            const platform::FileStatus* previous =
+                m_readers.empty() ? nullptr : &m_members[m_readers.back().members.front()].listed;
+            const bool sameFile = previous != nullptr && listed.identity.known() &&
+                                  listed.identity == previous->identity &&
+                                  listed.stamps == previous->stamps;
+            if (!sameFile) m_readers.emplace_back();
+            m_readers.back().members.push_back(i);
             readerOf[i] = m_readers.size() - 1;
         }
         return readerOf;
+    }
+
+    // Opens a member's file by its name, only if the name still leads to the file the
+    // listing saw: a name replaced since must not lend its bytes to the others.
+    platform::File openAsListed(std::size_t member) {
+        m_checked[member] = true;
+        const platform::FileStatus& listed = m_members[member].listed;
+        platform::FileStatus now;
+        platform::File file = m_fileSystem.open(m_members[member].path, now);
+        if (file && listed.identity.known() && now.identity == listed.identity &&
+            now.size == listed.size) {
+            return file;
+        }
+        m_gone[member] = true;
+        return {};
+    }
+
+    // By the name that opened it before, or else the first name that still leads to it.
+    platform::File reopen(Reader& reader) {
+        if (reader.opener != kNone) return openAsListed(reader.opener);
+        for (const std::size_t member : reader.members) {
+            platform::File file = openAsListed(member);
+            if (file) {
+                reader.opener = member;
+                return file;
+            }
+        }
+        return {};
+    }
+
+    // A file written while it was read may match bytes it never held all at once:
+    // after its last chunk, it must still be as the listing saw it.
+    bool unchanged(const platform::File& file, const Reader& reader) const {
+        const platform::FileStatus& listed = m_members[reader.opener].listed;
+        platform::FileStatus now;
+        return file.status(now) && now.identity == listed.identity && now.size == listed.size &&
+               now.stamps == listed.stamps;
+    }
+
+    // Names of one file share its reader; those never opened are checked before
+    // anything is concluded from them.
+    void checkUnreadNames() {
+        std::vector<std::size_t> classSize(m_nextClass, 0);
+        for (const RunMember& member : m_members) ++classSize[member.contentClass];
+        for (std::size_t i = 0; i < m_members.size(); ++i) {
+            if (classSize[m_members[i].contentClass] > 1 && !m_checked[i]) openAsListed(i);
+        }
     }
 
     // Readers whose heads differ are apart already, and a reader alone is never read;
@@ -80,7 +141,7 @@ private:
     std::vector<Group> groupsByHead() const {
         std::vector<std::size_t> order(m_readers.size());
         for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
-        auto head = [&](std::size_t r) { return m_members[m_readers[r].member].head; };
+        auto head = [&](std::size_t r) { return m_members[m_readers[r].members.front()].head; };
         std::vector<Group> groups;
         if (std::any_of(order.begin(), order.end(),
                         [&](std::size_t r) { return head(r) == kUnknownHead; })) {
@@ -107,17 +168,21 @@ private:
     // Reads `count` bytes at `offset` into `buffer`, which has room for one byte more:
     // the last chunk asks for it, so that a file grown since the listing never passes.
     bool readChunk(Reader& reader, std::int64_t offset, char* buffer, std::size_t count) {
+        reader.failed = !readWhole(reader, offset, buffer, count);
+        return !reader.failed;
+    }
+
+    bool readWhole(Reader& reader, std::int64_t offset, char* buffer, std::size_t count) {
         const bool last = offset + static_cast<std::int64_t>(count) == m_size;
         const std::size_t asked = last ? count + 1 : count;
         if (reader.file) {
-            return reader.file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count);
+            return reader.file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
+                   (!last || unchanged(reader.file, reader));
         }
-        platform::File file = m_fileSystem.openContent(m_members[reader.member].path);
-        if (!file) {
-            reader.openFailed = true;
-            return false;
-        }
-        const bool whole = file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count);
+        platform::File file = reopen(reader);
+        if (!file) return false;
+        const bool whole = file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
+                           (!last || unchanged(file, reader));
         // Handles beyond the budget are opened again for each chunk.
         if (whole && !last && m_openFiles < m_limits.openFiles) {
             // Read-ahead pays only for files read in several chunks.
@@ -263,6 +328,8 @@ private:
     const ClassifierLimits& m_limits;
     std::vector<Reader> m_readers;
     std::vector<std::uint32_t> m_readerClass;
+    std::vector<bool> m_checked;  // the member's name was opened and compared with its listing
+    std::vector<bool> m_gone;     // ... and no longer leads to the file listed
     std::vector<char> m_buffer;
     std::size_t m_openFiles = 0;
     std::uint32_t m_nextClass = 0;

@@ -10,10 +10,11 @@
 // One file of a run of files of equal size.
 struct RunMember {
     const char* path = nullptr;
-    platform::FileIdentity identity;    // as the listing found it
+    platform::FileStatus listed;        // as the listing found it
     std::uint64_t head = kUnknownHead;  // as the listing found it
-    // False when the file could not be opened again to be read; a file that need not
-    // be read counts as opened, as the listing opened it.
+    // False when the name no longer leads to the regular file of the identity and size
+    // listed; a file that need not be read or checked counts as opened, as the
+    // listing opened it.
     bool opened = true;
     // Members with equal classes have equal bytes; a file that could not be read
     // whole has a class of its own.
@@ -30,5 +31,6 @@ struct ClassifierLimits {
 // turn, the group is split by chunk bytes, and a file leaves as soon as it is alone,
 // so a file alone with its head is never read. Each byte is read once, or twice in
 // groups too large for the buffer; files of one identity are read once for all.
+// A file that changed while it was read has a class of its own.
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits);

@@ -34,18 +34,21 @@ void CFinder::find() {
     traceLog(4, "<--- CFinder - find\n");
 }
 
-// The file is opened through its directory's listing: cheaper than by its whole path.
+// The file is opened through its directory's listing: cheaper than by its whole path,
+// and possible where the whole path is too long for the system.
 void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& listing,
-                         const std::string& name) {
+                         const platform::DirectoryEntry& entry, std::uint32_t directory) {
     traceLog(2, "---> CFinder - addNewFile\n");
     platform::FileStatus status;
-    const platform::File file = listing.openFile(name, path, status);
+    platform::File file;
+    // A FIFO or a device is never opened: it counts as a file that can't be.
+    if (entry.kind == platform::EntryKind::file) file = listing.openFile(entry.name, path, status);
+    const Catalogue::Origin origin{directory, entry.isLink};
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty() && !file) {
-        m_files.add(path, -1, status.identity);
+        m_files.add(path, {}, origin);
     } else if (file && (status.size != 0 || m_files.empty())) {
-        m_files.add(path, status.size, status.identity,
-                    headDigest(file, status.size, m_headBuffer.data()));
+        m_files.add(path, status, origin, headDigest(file, status.size, m_headBuffer.data()));
     }
     traceLog(4, "<--- CFinder - addNewFile\n");
 }

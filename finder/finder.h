@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "finder/catalogue.h"
@@ -28,9 +29,11 @@ private:
     // Ends a group in m_results.
     static constexpr std::size_t kGroupEnd = SIZE_MAX;
 
-    void parseDirectory(std::string dir);
+    // `throughLink`: the directory is reached through a symbolic link or a junction.
+    void parseDirectory(std::string dir, bool throughLink = false);
+    bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, platform::DirectoryListing& listing,
-                    const std::string& name);
+                    const platform::DirectoryEntry& entry, std::uint32_t directory);
     void compareRun(std::size_t begin, std::size_t end);
     bool compareContent(bool identical);
     void reportPair(std::size_t first, std::size_t second);
@@ -45,7 +48,15 @@ private:
     std::vector<std::size_t> m_results;
     platform::FileSystem& m_fileSystem;
     const std::size_t m_openFileBudget;
-    // Directories open on the current walk path, to stop at links that lead back.
+    struct IdentityHash {
+        std::size_t operator()(const platform::FileIdentity& identity) const {
+            return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^
+                                            identity.volume);
+        }
+    };
+    // Directories open on the current walk path, and every directory walked: a link
+    // may lead back up the walk, or into a graph that would be walked again and again.
     std::vector<platform::FileIdentity> m_walkPath;
+    std::unordered_set<platform::FileIdentity, IdentityHash> m_walked;
     std::vector<char> m_headBuffer = std::vector<char>(kHeadBytes);
 };

@@ -6,17 +6,23 @@
 #include "platform/system.h"
 #include "trace/trace_log.h"
 
-void CFinder::parseDirectory(std::string dir) {
+// A directory open higher on the walk would be walked without end. One reached
+// through a link after it was walked already would be walked again for every
+// link to it, which in a graph of links grows without bound. Sources are walked
+// as they are given.
+bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink) const {
+    return std::find(m_walkPath.begin(), m_walkPath.end(), identity) != m_walkPath.end() ||
+           (throughLink && m_walked.count(identity) != 0);
+}
+
+void CFinder::parseDirectory(std::string dir, bool throughLink) {
     if (isExcluded(dir, m_exclusions)) return;
 
     std::uint32_t error = 0;
     const auto listing = m_fileSystem.openListing(dir, error);
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
-    // Links and junctions may lead back to a directory being walked: walking it
-    // again would never end.
-    if (identified &&
-        std::find(m_walkPath.begin(), m_walkPath.end(), identity) != m_walkPath.end()) {
+    if (identified && leadsBack(identity, throughLink)) {
         traceLog(4,
                  "CFinder - parseDirectory - Boucle ignor\xE9"
                  "e : %s.\n",
@@ -37,20 +43,23 @@ void CFinder::parseDirectory(std::string dir) {
         return;
     }
 
-    if (identified) m_walkPath.push_back(identity);
-    std::string name;
-    platform::EntryKind kind = platform::EntryKind::unknown;
-    while (listing->next(name, kind)) {
-        if (name == "." || name == "..") continue;
-        std::string full = dir + platform::kSeparator + name;
-        const bool isDirectory =
-            kind == platform::EntryKind::directory ||
-            (kind == platform::EntryKind::unknown &&
-             (m_fileSystem.attributes(full) & platform::kDirectoryAttribute) != 0);
-        if (isDirectory) {
-            parseDirectory(std::move(full));
+    const std::uint32_t directory =
+        m_files.addDirectory(identified ? identity : platform::FileIdentity{});
+    if (identified) {
+        m_walkPath.push_back(identity);
+        m_walked.insert(identity);
+    }
+    platform::DirectoryEntry entry;
+    while (listing->next(entry)) {
+        if (entry.name == "." || entry.name == "..") continue;
+        std::string full = dir + platform::kSeparator + entry.name;
+        // An entry whose kind can't be read is walked as a directory: its listing
+        // fails and is traced like any other.
+        if (entry.kind == platform::EntryKind::directory ||
+            entry.kind == platform::EntryKind::unreadable) {
+            parseDirectory(std::move(full), entry.isLink);
         } else if (passesExtensions(full, m_extensions)) {
-            addNewFile(full, *listing, name);
+            addNewFile(full, *listing, entry, directory);
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
             std::printf("%s\n", full.c_str());
             std::fflush(stdout);

@@ -1,30 +1,41 @@
 #include "finder/same_entry.h"
 
+#include <string_view>
+
 #include "platform/system.h"
 
-SameEntryTest::SameEntryTest(platform::FileSystem& fileSystem, const char* firstPath)
-    : m_fileSystem(fileSystem), m_firstPath(firstPath) {
-    if (m_fileSystem.namesIgnoreCase()) {
-        m_key = firstPath;
-        platform::toLowerCase(m_key);
-    }
+namespace {
+
+std::string_view nameOf(std::string_view path) {
+    const std::size_t cut = path.rfind(platform::kSeparator);
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+SameEntryTest::SameEntryTest(const Catalogue& files, bool namesIgnoreCase,
+                             const Catalogue::Entry& first)
+    : m_files(files), m_namesIgnoreCase(namesIgnoreCase), m_first(first) {
+    if (m_namesIgnoreCase) m_key = folded(first.path);
+    m_name = folded(std::string(nameOf(first.path)));
+}
+
+std::string SameEntryTest::folded(std::string text) const {
+    if (m_namesIgnoreCase) platform::toLowerCase(text);
+    return text;
 }
 
 bool SameEntryTest::sameName(const char* laterPath) const {
-    if (!m_fileSystem.namesIgnoreCase()) return false;
-    std::string key = laterPath;
-    platform::toLowerCase(key);
-    return key == m_key;
+    return m_namesIgnoreCase && folded(laterPath) == m_key;
 }
 
-bool SameEntryTest::sameEntry(const platform::FileIdentity& firstIdentity, const char* laterPath,
-                              const platform::FileIdentity& laterIdentity) {
-    if (firstIdentity != laterIdentity) return false;
-    if (!m_canonicalKnown) {
-        m_canonicalKnown = true;
-        if (!m_fileSystem.canonicalPath(m_firstPath, m_canonical)) m_canonical.clear();
-    }
-    std::string canonical;
-    return !m_canonical.empty() && m_fileSystem.canonicalPath(laterPath, canonical) &&
-           canonical == m_canonical;
+bool SameEntryTest::sameEntry(const Catalogue::Entry& later) const {
+    if (later.identity != m_first.identity) return false;
+    // Without identities nothing tells the two apart; a link may lead to any entry.
+    if (!later.identity.known() || m_first.origin.isLink || later.origin.isLink) return true;
+    const platform::FileIdentity& firstDir = m_files.directory(m_first.origin.directory);
+    const platform::FileIdentity& laterDir = m_files.directory(later.origin.directory);
+    // Two names of one file in directories known to differ are hard links.
+    if (firstDir.known() && laterDir.known() && firstDir != laterDir) return false;
+    return folded(std::string(nameOf(later.path))) == m_name;
 }

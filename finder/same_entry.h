@@ -2,25 +2,28 @@
 
 #include <string>
 
-#include "platform/file_system.h"
+#include "finder/catalogue.h"
 
-// Whether a later catalogued path names the same directory entry as the first file
-// (reached through another spelling, a link or a junction), so that the file is never
-// reported as a copy of itself. Hard links are separate entries and stay apart.
+// Whether a later catalogued path names the same directory entry as the first file:
+// reached through another spelling of a source, a directory link, a mount seen twice,
+// or a link to the file. Decided from what the walk saw, never by resolving paths,
+// which can fail where the walk did not. Hard links are separate entries and stay
+// apart.
 class SameEntryTest {
 public:
-    SameEntryTest(platform::FileSystem& fileSystem, const char* firstPath);
+    SameEntryTest(const Catalogue& files, bool namesIgnoreCase, const Catalogue::Entry& first);
 
-    // Decided by the names alone, before the later file is opened.
+    // Where names ignore case, paths equal but for case are one entry; decided by the
+    // names alone, before the later file is opened.
     bool sameName(const char* laterPath) const;
-    // Decided once both files are open.
-    bool sameEntry(const platform::FileIdentity& firstIdentity, const char* laterPath,
-                   const platform::FileIdentity& laterIdentity);
+    bool sameEntry(const Catalogue::Entry& later) const;
 
 private:
-    platform::FileSystem& m_fileSystem;
-    const char* m_firstPath;
-    std::string m_key;        // lower-cased, where names ignore case
-    std::string m_canonical;  // computed when first needed
-    bool m_canonicalKnown = false;
+    std::string folded(std::string text) const;
+
+    const Catalogue& m_files;
+    const bool m_namesIgnoreCase;
+    const Catalogue::Entry& m_first;
+    std::string m_key;   // the first path, lower-cased where names ignore case
+    std::string m_name;  // its last component, likewise
 };

@@ -16,6 +16,8 @@ std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) 
     return m_fileSystem->readAt(m_handle, offset, buffer, count);
 }
 
+bool File::status(FileStatus& status) const { return m_fileSystem->status(m_handle, status); }
+
 void File::adviseSequential() const { m_fileSystem->adviseSequential(m_handle); }
 
 void File::close() {

@@ -14,19 +14,34 @@ struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    // An identity that could not be read tells nothing about sameness.
+    bool known() const { return *this != FileIdentity{}; }
 };
 
-// What opening a file tells about it, read once at open time.
+// When a file's data or status last changed, in the system's own units: a write
+// moves both, so equal stamps before and after reading mean an undisturbed read.
+struct FileStamps {
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    friend bool operator==(const FileStamps&, const FileStamps&) = default;
+};
+
+// What an open file tells about itself.
 struct FileStatus {
     std::int64_t size = -1;
     FileIdentity identity;
+    FileStamps stamps;
 };
 
-// What a directory listing already knows about an entry; `unknown` means ask attributes().
-enum class EntryKind { unknown, directory, file };
+// What an entry is, links followed. `unreadable`: its kind could not be read.
+enum class EntryKind { directory, file, special, unreadable };
 
-inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
-inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+struct DirectoryEntry {
+    std::string name;
+    EntryKind kind = EntryKind::unreadable;
+    // The entry itself is a symbolic link or another reparse point.
+    bool isLink = false;
+};
 
 class FileSystem;
 
@@ -45,6 +60,8 @@ public:
     explicit operator bool() const { return m_fileSystem != nullptr; }
     // Bytes read at `offset` in one call, fewer only at end of file, -1 on error.
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t count) const;
+    // The file's status as it is now; false when it can't be read.
+    bool status(FileStatus& status) const;
     void adviseSequential() const;
     void close();
 
@@ -58,10 +75,11 @@ class DirectoryListing {
 public:
     virtual ~DirectoryListing() = default;
     // False when there are no more entries.
-    virtual bool next(std::string& name, EntryKind& kind) = 0;
+    virtual bool next(DirectoryEntry& entry) = 0;
     virtual bool identity(FileIdentity& identity) = 0;
-    // Opens the entry `name`, whose full path is `path`, as FileSystem::open does,
-    // without resolving the whole path again where the system allows.
+    // Opens the regular file `name` of this directory, whose full path is `path`, as
+    // FileSystem::open does, without resolving the whole path again where the system
+    // allows.
     virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
 };
 
@@ -73,14 +91,9 @@ public:
     // Null when the listing can't start; `error` then holds the system's error code.
     virtual std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                           std::uint32_t& error) = 0;
-    // Attribute bits of a path (kDirectoryAttribute), kInvalidAttributes when unreadable.
-    virtual std::uint32_t attributes(const std::string& path) = 0;
-    // Opens a regular file for reading without ever blocking; anything else fails.
+    // Opens a regular file for reading. Anything else fails without being opened, so
+    // that no FIFO or device is ever disturbed.
     virtual File open(const std::string& path, FileStatus& status) = 0;
-    // Opens a file only to read its bytes, its size and identity being known already;
-    // never blocks either.
-    virtual File openContent(const std::string& path) = 0;
-    virtual bool canonicalPath(const std::string& path, std::string& canonical) = 0;
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
 
@@ -88,6 +101,7 @@ private:
     friend class File;
     virtual std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                                 std::size_t count) = 0;
+    virtual bool status(NativeHandle handle, FileStatus& status) = 0;
     virtual void adviseSequential(NativeHandle handle) = 0;
     virtual void close(NativeHandle handle) = 0;
 };

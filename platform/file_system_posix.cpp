@@ -5,27 +5,75 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <string_view>
 
 #include "platform/file_system.h"
 
 namespace platform {
 namespace {
 
+// Non-blocking, as a second guard: the kind is known before anything is opened.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+std::int64_t nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
 FileIdentity identityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
-// Non-blocking, so that a FIFO never stalls the run; only regular files pass.
-File openRegularFile(FileSystem& fileSystem, int dirFd, const char* path, FileStatus& status) {
-    const int fd = openat(dirFd, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return {};
-    File file(fileSystem, fd);
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return {};
+void fillStatus(const struct stat& info, FileStatus& status) {
     status.size = static_cast<std::int64_t>(info.st_size);
     status.identity = identityOf(info);
-    return file;
+    status.stamps = {nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
+EntryKind kindOf(mode_t mode) {
+    return S_ISDIR(mode)   ? EntryKind::directory
+           : S_ISREG(mode) ? EntryKind::file
+                           : EntryKind::special;
+}
+
+// Owns a descriptor of a directory met on the way down a long path.
+class Descriptor {
+public:
+    Descriptor() = default;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { reset(-1); }
+    void reset(int fd) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Calls `use(dirFd, rest)` with `rest` short enough for one system call: a path
+// longer than the system accepts is resolved a few components at a time, each
+// relative to the directory reached so far, which follows links as one call would.
+template <typename Use>
+int withShortPath(const std::string& path, Use use) {
+    std::string_view rest = path;
+    int at = AT_FDCWD;
+    Descriptor held;
+    while (rest.size() >= PATH_MAX) {
+        const std::size_t cut = rest.rfind('/', PATH_MAX - 1);
+        if (cut == std::string_view::npos || cut == 0) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        const std::string piece(rest.substr(0, cut));
+        const int next = openat(at, piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0) return -1;
+        held.reset(next);
+        at = next;
+        rest.remove_prefix(cut);
+        while (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
+    }
+    return use(at, std::string(rest).c_str());
 }
 
 class PosixListing final : public DirectoryListing {
@@ -35,20 +83,35 @@ public:
     PosixListing(const PosixListing&) = delete;
     PosixListing& operator=(const PosixListing&) = delete;
 
-    bool next(std::string& name, EntryKind& kind) override {
-        const dirent* entry = readdir(m_dir);
-        if (entry == nullptr) return false;
-        name.assign(entry->d_name);
-        // Links and unknown types are resolved by attributes(), which follows links.
-        switch (entry->d_type) {
+    bool next(DirectoryEntry& entry) override {
+        const dirent* found = readdir(m_dir);
+        if (found == nullptr) return false;
+        entry.name.assign(found->d_name);
+        entry.isLink = false;
+        // The listing's type spares a status call for all but links and unknown types.
+        switch (found->d_type) {
             case DT_DIR:
-                kind = EntryKind::directory;
+                entry.kind = EntryKind::directory;
                 break;
             case DT_REG:
-                kind = EntryKind::file;
+                entry.kind = EntryKind::file;
                 break;
+            case DT_LNK:
+                entry.isLink = true;
+                entry.kind = kindAt(entry.name);
+                break;
+            case DT_UNKNOWN: {
+                struct stat info {};
+                if (fstatat(dirfd(m_dir), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                    entry.kind = EntryKind::unreadable;
+                    break;
+                }
+                entry.isLink = S_ISLNK(info.st_mode);
+                entry.kind = entry.isLink ? kindAt(entry.name) : kindOf(info.st_mode);
+                break;
+            }
             default:
-                kind = EntryKind::unknown;
+                entry.kind = EntryKind::special;
                 break;
         }
         return true;
@@ -62,10 +125,19 @@ public:
     }
 
     File openFile(const std::string& name, const std::string&, FileStatus& status) override {
-        return openRegularFile(m_fileSystem, dirfd(m_dir), name.c_str(), status);
+        const int fd = openat(dirfd(m_dir), name.c_str(), kReadFlags);
+        if (fd < 0) return {};
+        File file(m_fileSystem, fd);
+        return file.status(status) ? std::move(file) : File();
     }
 
 private:
+    EntryKind kindAt(const std::string& name) const {
+        struct stat info {};
+        if (fstatat(dirfd(m_dir), name.c_str(), &info, 0) != 0) return EntryKind::unreadable;
+        return kindOf(info.st_mode);
+    }
+
     FileSystem& m_fileSystem;
     DIR* m_dir;
 };
@@ -75,35 +147,28 @@ public:
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
         // The trailing separator makes "" the root, as the listing pattern does on Windows.
-        DIR* handle = opendir((dir + '/').c_str());
+        const int fd = withShortPath(dir + '/', [](int at, const char* rest) {
+            return openat(at, rest, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        });
+        DIR* handle = fd < 0 ? nullptr : fdopendir(fd);
         if (handle == nullptr) {
             error = static_cast<std::uint32_t>(errno);
+            if (fd >= 0) ::close(fd);
             return nullptr;
         }
         return std::make_unique<PosixListing>(*this, handle);
     }
 
-    std::uint32_t attributes(const std::string& path) override {
-        struct stat info {};
-        if (stat(path.c_str(), &info) != 0) return kInvalidAttributes;
-        return S_ISDIR(info.st_mode) ? kDirectoryAttribute : 0;
-    }
-
     File open(const std::string& path, FileStatus& status) override {
-        return openRegularFile(*this, AT_FDCWD, path.c_str(), status);
-    }
-
-    File openContent(const std::string& path) override {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        return fd < 0 ? File() : File(*this, fd);
-    }
-
-    bool canonicalPath(const std::string& path, std::string& canonical) override {
-        char* resolved = realpath(path.c_str(), nullptr);
-        if (resolved == nullptr) return false;
-        canonical.assign(resolved);
-        std::free(resolved);
-        return true;
+        struct stat info {};
+        const int found = withShortPath(
+            path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });
+        if (found != 0 || !S_ISREG(info.st_mode)) return {};
+        const int fd = withShortPath(
+            path, [](int at, const char* rest) { return openat(at, rest, kReadFlags); });
+        if (fd < 0) return {};
+        File file(*this, fd);
+        return file.status(status) ? std::move(file) : File();
     }
 
     bool namesIgnoreCase() const override { return false; }
@@ -118,6 +183,15 @@ private:
                 pread(static_cast<int>(handle), buffer, count, static_cast<off_t>(offset));
             if (got >= 0 || errno != EINTR) return got < 0 ? -1 : static_cast<std::int64_t>(got);
         }
+    }
+
+    // Only a regular file has a status worth keeping: whatever else was opened
+    // in a race is closed again unread.
+    bool status(NativeHandle handle, FileStatus& status) override {
+        struct stat info {};
+        if (fstat(static_cast<int>(handle), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        fillStatus(info, status);
+        return true;
     }
 
     void adviseSequential(NativeHandle handle) override {

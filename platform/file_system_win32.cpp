@@ -7,11 +7,27 @@ namespace {
 
 HANDLE asHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-bool identityOf(HANDLE handle, FileIdentity& identity) {
+std::int64_t ticks(const FILETIME& time) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                     time.dwLowDateTime);
+}
+
+bool statusOf(HANDLE handle, FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                            info.nFileSizeLow);
+    status.identity.volume = info.dwVolumeSerialNumber;
+    status.identity.index =
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    status.stamps.modified = ticks(info.ftLastWriteTime);
+    // The change time moves with every write and attribute change; where the system
+    // can't give it, the last-write time alone must do.
+    FILE_BASIC_INFO basic{};
+    status.stamps.changed =
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
+            ? basic.ChangeTime.QuadPart
+            : 0;
     return true;
 }
 
@@ -24,25 +40,40 @@ public:
     Win32Listing(const Win32Listing&) = delete;
     Win32Listing& operator=(const Win32Listing&) = delete;
 
-    bool next(std::string& name, EntryKind& kind) override {
+    bool next(DirectoryEntry& entry) override {
         if (m_pending) {
             m_pending = false;
         } else if (!FindNextFileA(m_find, &m_data)) {
             return false;
         }
-        name.assign(m_data.cFileName);
-        kind = EntryKind::unknown;
+        entry.name.assign(m_data.cFileName);
+        // Junctions and symbolic links alike carry the reparse-point bit.
+        entry.isLink = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (entry.name == "." || entry.name == "..") {
+            entry.kind = EntryKind::directory;
+            return true;
+        }
+        // The attributes are asked again by path, as the walk has always done: an
+        // entry whose attributes can't be read is walked as a directory whose
+        // listing then fails.
+        const DWORD attributes = GetFileAttributesA((m_dir + "\\" + entry.name).c_str());
+        entry.kind = attributes == INVALID_FILE_ATTRIBUTES          ? EntryKind::unreadable
+                     : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::directory
+                                                                    : EntryKind::file;
         return true;
     }
 
     bool identity(FileIdentity& identity) override {
         // A directory opens only with backup semantics; nothing is read from it.
+        const std::string path = m_dir.empty() ? "\\" : m_dir;
         HANDLE handle =
-            CreateFileA(m_dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
-        const bool known = identityOf(handle, identity);
+        FileStatus status;
+        const bool known = statusOf(handle, status);
         CloseHandle(handle);
+        identity = status.identity;
         return known;
     }
 
@@ -68,50 +99,16 @@ public:
             error = GetLastError();
             return nullptr;
         }
-        return std::make_unique<Win32Listing>(*this, find, data, dir.empty() ? "\\" : dir);
-    }
-
-    std::uint32_t attributes(const std::string& path) override {
-        return GetFileAttributesA(path.c_str());
+        return std::make_unique<Win32Listing>(*this, find, data, dir);
     }
 
     File open(const std::string& path, FileStatus& status) override {
-        HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return {};
-        File file(*this, reinterpret_cast<NativeHandle>(handle));
-        LARGE_INTEGER size{};
-        if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) return {};
-        status.size = size.QuadPart;
-        if (!identityOf(handle, status.identity)) status.identity = {};
-        return file;
-    }
-
-    File openContent(const std::string& path) override {
+        // A directory fails here; anything that is not a disk file is closed unread.
         HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return {};
-        return {*this, reinterpret_cast<NativeHandle>(handle)};
-    }
-
-    bool canonicalPath(const std::string& path, std::string& canonical) override {
-        HANDLE handle =
-            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return false;
-        std::string buffer(MAX_PATH, '\0');
-        DWORD length =
-            GetFinalPathNameByHandleA(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
-        if (length >= buffer.size()) {
-            buffer.resize(length + 1);
-            length = GetFinalPathNameByHandleA(handle, buffer.data(),
-                                               static_cast<DWORD>(buffer.size()), 0);
-        }
-        CloseHandle(handle);
-        if (length == 0 || length >= buffer.size()) return false;
-        buffer.resize(length);
-        canonical = std::move(buffer);
-        return true;
+        File file(*this, reinterpret_cast<NativeHandle>(handle));
+        return file.status(status) ? std::move(file) : File();
     }
 
     bool namesIgnoreCase() const override { return true; }
@@ -129,6 +126,11 @@ private:
             return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
         }
         return got;
+    }
+
+    bool status(NativeHandle handle, FileStatus& status) override {
+        return GetFileType(asHandle(handle)) == FILE_TYPE_DISK &&
+               statusOf(asHandle(handle), status);
     }
 
     void adviseSequential(NativeHandle) override {}

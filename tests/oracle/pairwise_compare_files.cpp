@@ -28,10 +28,27 @@ bool sameContent(const platform::File& first, std::int64_t size, const platform:
     return true;
 }
 
-bool compareContentPairwise(const platform::File& first, std::int64_t firstSize,
-                            const platform::File& second) {
+// The file as the listing saw it, or nothing when its name now leads elsewhere.
+platform::File openAsListed(platform::FileSystem& fileSystem, const Catalogue::Entry& entry) {
+    platform::FileStatus now;
+    platform::File file = fileSystem.open(entry.path, now);
+    if (!file || !entry.identity.known() || now.identity != entry.identity ||
+        now.size != entry.size) {
+        return {};
+    }
+    return file;
+}
+
+bool unchanged(const platform::File& file, const Catalogue::Entry& entry) {
+    platform::FileStatus now;
+    return file.status(now) && now.size == entry.size && now.stamps == entry.stamps;
+}
+
+bool compareContentPairwise(const platform::File& first, const Catalogue::Entry& firstEntry,
+                            const platform::File& second, const Catalogue::Entry& secondEntry) {
     traceLog(4, "---> CFinder - compareContent\n");
-    const bool identical = sameContent(first, firstSize, second);
+    const bool identical = sameContent(first, firstEntry.size, second) &&
+                           unchanged(first, firstEntry) && unchanged(second, secondEntry);
     traceLog(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
     return identical;
 }
@@ -47,22 +64,19 @@ void CFinder::compareFiles() {
         traceLog(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
         std::printf("%s\n", path);
         std::fflush(stdout);
-        platform::FileStatus firstStatus;
-        const platform::File first = m_fileSystem.open(path, firstStatus);
+        const platform::File first = openAsListed(m_fileSystem, m_files[i]);
         if (!first) continue;
 
-        SameEntryTest sameEntry(m_fileSystem, path);
+        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), m_files[i]);
         std::vector<std::size_t> group{i};
         for (std::size_t j = i + 1; j < m_files.size(); ++j) {
             const char* laterPath = m_files[j].path;
             if (sameEntry.sameName(laterPath)) continue;
-            platform::FileStatus laterStatus;
-            const platform::File later = m_fileSystem.open(laterPath, laterStatus);
+            const platform::File later = openAsListed(m_fileSystem, m_files[j]);
             if (!later) continue;
-            if (sameEntry.sameEntry(firstStatus.identity, laterPath, laterStatus.identity))
-                continue;
-            if (firstStatus.size == 0 || firstStatus.size != laterStatus.size) break;
-            if (compareContentPairwise(first, firstStatus.size, later)) {
+            if (sameEntry.sameEntry(m_files[j])) continue;
+            if (m_files[i].size == 0 || m_files[i].size != m_files[j].size) break;
+            if (compareContentPairwise(first, m_files[i], later, m_files[j])) {
                 traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", path,
                          laterPath);
                 std::printf("%s #### %s are the same file\n", path, laterPath);

@@ -3,71 +3,202 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/system.h"
+
+namespace {
+
+constexpr platform::FileIdentity kRootIdentity{2, 0};
+
+std::string parentOf(const std::string& path) {
+    const std::size_t cut = path.rfind(platform::kSeparator);
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+}  // namespace
+
+class FakeFileSystem::Listing final : public platform::DirectoryListing {
+public:
+    Listing(FakeFileSystem& fs, std::string dir, platform::FileIdentity identity)
+        : m_fs(fs), m_dir(std::move(dir)), m_identity(identity), m_names{".", ".."} {
+        for (const auto& [path, entry] : m_fs.m_entries) {
+            if (!path.empty() && parentOf(path) == m_dir) {
+                m_names.push_back(m_dir.empty() ? path : path.substr(m_dir.size() + 1));
+            }
+        }
+    }
+
+    bool next(platform::DirectoryEntry& entry) override {
+        if (m_next == m_names.size()) return false;
+        entry.name = m_names[m_next++];
+        const std::string path =
+            m_dir.empty() ? entry.name : m_dir + platform::kSeparator + entry.name;
+        const auto own = m_fs.m_entries.find(path);
+        entry.isLink = own != m_fs.m_entries.end() && own->second.kind == Entry::link;
+        const Entry* found = m_fs.follow(path);
+        using platform::EntryKind;
+        entry.kind = entry.name == "." || entry.name == ".." ? EntryKind::directory
+                     : found == nullptr                      ? EntryKind::unreadable
+                     : found->kind == Entry::directory       ? EntryKind::directory
+                     : found->kind == Entry::file            ? EntryKind::file
+                                                             : EntryKind::special;
+        return true;
+    }
+
+    bool identity(platform::FileIdentity& identity) override {
+        identity = m_identity;
+        return true;
+    }
+
+    platform::File openFile(const std::string& name, const std::string& path,
+                            platform::FileStatus& status) override {
+        const Entry* found =
+            m_fs.follow(m_dir.empty() ? name : m_dir + platform::kSeparator + name);
+        if (found != nullptr && found->kind == Entry::special) ++m_fs.specialOpens;
+        return m_fs.open(path, status);
+    }
+
+private:
+    FakeFileSystem& m_fs;
+    std::string m_dir;
+    platform::FileIdentity m_identity;
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
+};
+
+void FakeFileSystem::add(const std::string& path, Entry entry) {
+    std::string parent;
+    for (std::size_t cut = path.find(platform::kSeparator); cut != std::string::npos;
+         cut = path.find(platform::kSeparator, cut + 1)) {
+        parent = path.substr(0, cut);
+        if (m_entries.count(parent) == 0) {
+            m_entries[parent] = {Entry::directory, 0, {}, nextIdentity()};
+        }
+    }
+    m_entries[path] = std::move(entry);
+}
+
 FakeFileSystem::FakeFile& FakeFileSystem::addFile(const std::string& path, std::string bytes) {
-    FakeFile& file = m_files[path];
+    const platform::FileIdentity identity = nextIdentity();
+    FakeFile& file = m_files[identity.index];
     file.bytes = std::move(bytes);
-    file.identity = {1, m_nextIndex++};
+    file.identity = identity;
+    file.stamps = {static_cast<std::int64_t>(identity.index), 0};
+    add(path, {Entry::file, identity.index, {}, identity});
     return file;
 }
 
+void FakeFileSystem::addDirectory(const std::string& path) {
+    add(path, {Entry::directory, 0, {}, nextIdentity()});
+}
+
+void FakeFileSystem::addSpecial(const std::string& path) {
+    add(path, {Entry::special, 0, {}, nextIdentity()});
+}
+
 void FakeFileSystem::addLink(const std::string& path, const std::string& target) {
-    m_links[path] = target;
+    add(path, {Entry::link, 0, target, {}});
 }
 
-std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const std::string&,
+void FakeFileSystem::addHardLink(const std::string& path, const std::string& target) {
+    add(path, *follow(target));
+}
+
+void FakeFileSystem::remove(const std::string& path) { m_entries.erase(path); }
+
+FakeFileSystem::FakeFile& FakeFileSystem::file(const std::string& path) {
+    return m_files.at(follow(path)->fileId);
+}
+
+bool FakeFileSystem::canonical(const std::string& path, std::string& out, int depth) const {
+    if (depth > 40) return false;
+    std::string at;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(platform::kSeparator, start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            at = parentOf(at);
+            continue;
+        }
+        std::string next = at.empty() ? part : at + platform::kSeparator + part;
+        const auto found = m_entries.find(next);
+        if (found == m_entries.end()) return false;
+        if (found->second.kind == Entry::link &&
+            !canonical(found->second.target, next, depth + 1)) {
+            return false;
+        }
+        at = std::move(next);
+    }
+    out = std::move(at);
+    return true;
+}
+
+const FakeFileSystem::Entry* FakeFileSystem::follow(const std::string& path) const {
+    static const Entry root{Entry::directory, 0, {}, kRootIdentity};
+    std::string resolved;
+    if (!canonical(path, resolved)) return nullptr;
+    if (resolved.empty()) return &root;
+    return &m_entries.at(resolved);
+}
+
+std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const std::string& dir,
                                                                         std::uint32_t& error) {
-    error = 3;
-    return nullptr;
-}
-
-std::uint32_t FakeFileSystem::attributes(const std::string& path) {
-    return m_files.count(path) != 0 || m_links.count(path) != 0 ? 0 : platform::kInvalidAttributes;
+    ++listings;
+    std::string resolved;
+    if (!canonical(dir, resolved) || follow(resolved)->kind != Entry::directory) {
+        error = kMissing;
+        return nullptr;
+    }
+    return std::make_unique<Listing>(*this, resolved, follow(resolved)->identity);
 }
 
 platform::File FakeFileSystem::open(const std::string& path, platform::FileStatus& status) {
-    const auto link = m_links.find(path);
-    const std::string& target = link != m_links.end() ? link->second : path;
-    const auto found = m_files.find(target);
     ++opens;
-    if (found == m_files.end() || !found->second.openable) return {};
-    const FakeFile& file = found->second;
+    const Entry* found = follow(path);
+    if (found == nullptr || found->kind != Entry::file || !m_files.at(found->fileId).openable) {
+        return {};
+    }
+    m_handles.push_back({found->fileId, path});
+    mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
+    platform::File file(*this, static_cast<platform::NativeHandle>(m_handles.size()));
+    file.status(status);
+    return file;
+}
+
+platform::FileStatus FakeFileSystem::statusOf(const std::string& path) {
+    m_handles.push_back({follow(path)->fileId, path});
+    platform::FileStatus listed;
+    status(static_cast<platform::NativeHandle>(m_handles.size()), listed);
+    return listed;
+}
+
+bool FakeFileSystem::status(platform::NativeHandle handle, platform::FileStatus& status) {
+    const FakeFile& file = m_files.at(m_handles[static_cast<std::size_t>(handle) - 1].fileId);
     status.size =
         file.announcedSize >= 0 ? file.announcedSize : static_cast<std::int64_t>(file.bytes.size());
     status.identity = file.identity;
-    m_handles.push_back(target);
-    mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
-    return {*this, static_cast<platform::NativeHandle>(m_handles.size())};
-}
-
-platform::File FakeFileSystem::openContent(const std::string& path) {
-    platform::FileStatus ignored;
-    return open(path, ignored);
-}
-
-platform::FileIdentity FakeFileSystem::identityOf(const std::string& path) const {
-    const auto link = m_links.find(path);
-    const auto found = m_files.find(link != m_links.end() ? link->second : path);
-    return found != m_files.end() ? found->second.identity : platform::FileIdentity{};
-}
-
-bool FakeFileSystem::canonicalPath(const std::string& path, std::string& canonical) {
-    const auto link = m_links.find(path);
-    canonical = link != m_links.end() ? link->second : path;
-    return m_files.count(canonical) != 0;
+    status.stamps = file.stamps;
+    return true;
 }
 
 std::int64_t FakeFileSystem::readAt(platform::NativeHandle handle, std::int64_t offset,
                                     void* buffer, std::size_t count) {
-    const std::string& path = m_handles[static_cast<std::size_t>(handle) - 1];
-    const FakeFile& file = m_files[path];
-    if (file.failAt >= 0 && offset + static_cast<std::int64_t>(count) > file.failAt) {
-        reads.push_back({path, offset, 0});
-        return -1;
+    const Handle& opened = m_handles[static_cast<std::size_t>(handle) - 1];
+    const FakeFile& file = m_files.at(opened.fileId);
+    std::int64_t got = -1;
+    if (file.failAt < 0 || offset + static_cast<std::int64_t>(count) <= file.failAt) {
+        const auto size = static_cast<std::int64_t>(file.bytes.size());
+        got = offset >= size
+                  ? 0
+                  : std::min<std::int64_t>(static_cast<std::int64_t>(count), size - offset);
+        if (got > 0) std::memcpy(buffer, file.bytes.data() + offset, static_cast<std::size_t>(got));
     }
-    const auto size = static_cast<std::int64_t>(file.bytes.size());
-    const std::size_t got =
-        offset >= size ? 0 : std::min<std::size_t>(count, static_cast<std::size_t>(size - offset));
-    if (got > 0) std::memcpy(buffer, file.bytes.data() + offset, got);
-    reads.push_back({path, offset, got});
-    return static_cast<std::int64_t>(got);
+    reads.push_back({opened.path, offset, got < 0 ? 0 : static_cast<std::size_t>(got)});
+    if (file.afterRead) {
+        const std::function<void()> hook = file.afterRead;
+        hook();
+    }
+    return got;
 }

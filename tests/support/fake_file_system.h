@@ -1,8 +1,11 @@
-// An in-memory file system for the finder's logic: files are byte strings that can
-// be made unopenable, failing or truncated, and every read is recorded.
+// An in-memory file system for the finder's logic: directories, files and links,
+// with paths joined by the platform's separator. Files are byte strings that can be
+// made unopenable, failing or truncated, or changed by a hook after a read; every
+// read and every open is recorded.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +20,9 @@ public:
         bool openable = true;
         std::int64_t failAt = -1;  // a read reaching this offset fails
         platform::FileIdentity identity;
+        platform::FileStamps stamps;
+        // Called after each read of this file, to change the tree at that moment.
+        std::function<void()> afterRead;
     };
     struct Read {
         std::string path;
@@ -24,33 +30,63 @@ public:
         std::size_t count;  // bytes delivered
     };
 
+    // Parent directories are made as needed. A path names one entry: adding a file
+    // where a link was replaces the link, as a rename over it would.
     FakeFile& addFile(const std::string& path, std::string bytes);
-    // Another name for the file at `target`: same bytes, same identity.
+    void addDirectory(const std::string& path);
+    // A FIFO or a device: listed, never to be opened.
+    void addSpecial(const std::string& path);
+    // A symbolic link: `target` is a path from the root of this file system.
     void addLink(const std::string& path, const std::string& target);
+    // Another name for the file at `target`: same bytes, same identity.
+    void addHardLink(const std::string& path, const std::string& target);
+    void remove(const std::string& path);
+    FakeFile& file(const std::string& path);
 
     std::unique_ptr<platform::DirectoryListing> openListing(const std::string& dir,
                                                             std::uint32_t& error) override;
-    std::uint32_t attributes(const std::string& path) override;
     platform::File open(const std::string& path, platform::FileStatus& status) override;
-    platform::File openContent(const std::string& path) override;
-    // The identity the listing would have read for `path`.
-    platform::FileIdentity identityOf(const std::string& path) const;
-    bool canonicalPath(const std::string& path, std::string& canonical) override;
+    // What the listing would have read for the file at `path`.
+    platform::FileStatus statusOf(const std::string& path);
     bool namesIgnoreCase() const override { return false; }
 
     std::vector<Read> reads;
     int opens = 0;
+    int listings = 0;
+    int specialOpens = 0;  // must stay 0
     int openNow = 0;
     int mostOpenAtOnce = 0;
 
+    static constexpr std::uint32_t kMissing = 2;
+
 private:
+    class Listing;
+    struct Entry {
+        enum Kind { file, directory, special, link } kind;
+        std::uint64_t fileId = 0;  // a file's key in m_files
+        std::string target;        // a link's
+        platform::FileIdentity identity;
+    };
+    struct Handle {
+        std::uint64_t fileId;
+        std::string path;
+    };
+
     std::int64_t readAt(platform::NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override;
+    bool status(platform::NativeHandle handle, platform::FileStatus& status) override;
     void adviseSequential(platform::NativeHandle) override {}
     void close(platform::NativeHandle) override { --openNow; }
 
-    std::map<std::string, FakeFile> m_files;
-    std::map<std::string, std::string> m_links;
-    std::vector<std::string> m_handles;  // handle value - 1 indexes the opened path
+    void add(const std::string& path, Entry entry);
+    // The entry a path leads to with every link followed; null when there is none.
+    const Entry* follow(const std::string& path) const;
+    // The path without links, "." or ".."; false when some part of it is missing.
+    bool canonical(const std::string& path, std::string& out, int depth = 0) const;
+    platform::FileIdentity nextIdentity() { return {1, m_nextIndex++}; }
+
+    std::map<std::string, Entry> m_entries;     // by canonical path; the root "" is implied
+    std::map<std::uint64_t, FakeFile> m_files;  // by file id, shared by hard links
+    std::vector<Handle> m_handles;              // handle value - 1 indexes the file opened
     std::uint64_t m_nextIndex = 1;
 };

@@ -53,7 +53,7 @@ std::vector<std::size_t> catalogueOrder(const std::vector<std::int64_t>& found) 
     Catalogue catalogue;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (!catalogue.empty() && found[i] <= 0) continue;
-        catalogue.add(std::to_string(i), found[i], {});
+        catalogue.add(std::to_string(i), {found[i], {}, {}});
     }
     catalogue.arrange();
     std::vector<std::size_t> order;

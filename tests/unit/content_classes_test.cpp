@@ -20,7 +20,8 @@ protected:
         std::vector<RunMember> members(paths.size());
         for (std::size_t i = 0; i < paths.size(); ++i) {
             members[i].path = paths[i].c_str();
-            members[i].identity = m_fs.identityOf(paths[i]);
+            members[i].listed = m_fs.statusOf(paths[i]);
+            members[i].listed.size = size;
             if (!heads.empty()) members[i].head = heads[i];
         }
         classifyRun(m_fs, size, members, limits);
@@ -122,7 +123,7 @@ TEST_F(ContentClassesTest, UnopenableAndChangedFilesStandApart) {
     m_fs.addFile("locked", bytes(10, 'x')).openable = false;
     m_fs.addFile("grown", bytes(11, 'x'));
     m_fs.addFile("b", bytes(10, 'x'));
-    EXPECT_EQ(classify({"a", "locked", "grown", "b"}, 10), "a-ba");
+    EXPECT_EQ(classify({"a", "locked", "grown", "b"}, 10), "a--a");
 }
 
 TEST_F(ContentClassesTest, SmallBudgetsStillGiveTheSameClasses) {

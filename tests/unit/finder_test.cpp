@@ -1,0 +1,197 @@
+// The whole finder over the in-memory file system: which pairs a run reports when
+// one file is reached twice, when names are replaced or files rewritten while the
+// run compares them, and how far it walks graphs of links.
+#include "finder/finder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fake_file_system.h"
+#include "platform/system.h"
+
+namespace {
+
+// A path written with '/', in the platform's separators.
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', platform::kSeparator);
+    return path;
+}
+
+class FinderTest : public testing::Test {
+protected:
+    struct Outcome {
+        std::vector<std::string> listed;  // file lines of the listing, in order
+        std::vector<std::string> pairs;   // "A #### B" with '/' separators
+        std::size_t catalogued = 0;
+    };
+
+    // Lists the sources, lets `between` change the tree, then compares.
+    Outcome run(const std::vector<std::string>& sources,
+                const std::function<void()>& between = {}) {
+        StringList sourceList;
+        for (const std::string& source : sources) sourceList.push_back(native(source));
+        StringList extensions;
+        StringList exclusions;
+        Outcome outcome;
+        testing::internal::CaptureStdout();
+        {
+            CFinder finder(sourceList, extensions, exclusions, m_fs);
+            finder.find();
+            outcome.catalogued = finder.files().size();
+            if (between) between();
+            finder.compareFiles();
+        }
+        std::istringstream out(testing::internal::GetCapturedStdout());
+        bool listing = true;
+        for (std::string line; std::getline(out, line);) {
+            std::replace(line.begin(), line.end(), platform::kSeparator, '/');
+            if (line.find(" found files!") != std::string::npos) listing = false;
+            const std::size_t tail = line.find(" are the same file");
+            if (tail != std::string::npos) {
+                outcome.pairs.push_back(line.substr(0, tail));
+            } else if (listing && line.find("progress") == std::string::npos) {
+                outcome.listed.push_back(line);
+            }
+        }
+        EXPECT_EQ(m_fs.openNow, 0) << "every file is closed again";
+        EXPECT_EQ(m_fs.specialOpens, 0) << "no FIFO or device is opened";
+        return outcome;
+    }
+
+    void file(const std::string& path, const std::string& bytes) {
+        m_fs.addFile(native(path), bytes);
+    }
+    void link(const std::string& path, const std::string& target) {
+        m_fs.addLink(native(path), native(target));
+    }
+
+    FakeFileSystem m_fs;
+};
+
+using Pairs = std::vector<std::string>;
+
+// Pairs as sets of two paths, for runs whose order of equal sizes is not the point.
+Pairs unordered(Pairs pairs) {
+    for (std::string& pair : pairs) {
+        const std::size_t cut = pair.find(" #### ");
+        std::string first = pair.substr(0, cut);
+        std::string second = pair.substr(cut + 6);
+        if (second < first) pair = second + " #### " + first;
+    }
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
+}
+
+// One entry reached twice is never its own copy, however it is reached: through a
+// directory link, a link to the file, or a source that is another source again.
+// Two names of one file in two directories (hard links) are a pair, and a real copy
+// pairs with every name.
+TEST_F(FinderTest, AnEntryReachedTwiceIsNeverItsOwnCopy) {
+    file("src/sub/f", "same bytes");
+    file("src/z/copy", "same bytes");
+    link("src/alias", "src/sub/f");
+    link("src/link", "src/sub");  // walked before sub itself
+    m_fs.addHardLink(native("src/z/hard"), native("src/sub/f"));
+    link("mirror", "src");  // its own link to sub is a directory walked already
+
+    const Outcome outcome = run({"src", "mirror"});
+    EXPECT_EQ(outcome.catalogued, 9u);
+    const Pairs expected{"src/alias #### src/z/copy",       "src/alias #### mirror/z/copy",
+                         "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
+                         "src/link/f #### mirror/z/copy",   "src/link/f #### mirror/z/hard",
+                         "src/sub/f #### src/z/copy",       "src/sub/f #### src/z/hard",
+                         "src/sub/f #### mirror/z/copy",    "src/sub/f #### mirror/z/hard",
+                         "src/z/copy #### src/z/hard",      "src/z/copy #### mirror/alias",
+                         "src/z/copy #### mirror/sub/f",    "src/z/copy #### mirror/z/hard",
+                         "src/z/hard #### mirror/sub/f",    "src/z/hard #### mirror/z/copy",
+                         "mirror/alias #### mirror/z/copy", "mirror/sub/f #### mirror/z/copy",
+                         "mirror/sub/f #### mirror/z/hard", "mirror/z/copy #### mirror/z/hard"};
+    EXPECT_EQ(unordered(outcome.pairs), unordered(expected));
+}
+
+// X and H are one file holding OLD, Z holds NEW with the same head. While the run
+// compares, H is replaced by a copy of NEW: X was never equal to Z, and H is no
+// longer the file the listing saw, so nothing pairs.
+TEST_F(FinderTest, ANameReplacedDuringTheComparisonLendsNothing) {
+    const std::string head(5000, 'h');
+    file("a/Z", head + "NEW");
+    file("b/H", head + "OLD");
+    m_fs.addHardLink(native("c/X"), native("b/H"));
+    const Outcome outcome = run({"a", "b", "c"}, [&] {
+        m_fs.file(native("a/Z")).afterRead = [&] { m_fs.addFile(native("b/H"), head + "NEW"); };
+    });
+    EXPECT_EQ(outcome.pairs, Pairs{});
+
+    // The hard links still pair when nothing is replaced, without being read.
+    FakeFileSystem fresh;
+    m_fs = std::move(fresh);
+    file("b/H", head + "OLD");
+    m_fs.addHardLink(native("c/X"), native("b/H"));
+    EXPECT_EQ(run({"b", "c"}).pairs, Pairs{"b/H #### c/X"});
+    EXPECT_TRUE(m_fs.reads.size() == 2) << "only the two heads, while listing";
+
+    // ... and not when one of the names was replaced by an equal copy since.
+    m_fs = FakeFileSystem();
+    file("b/H", head + "OLD");
+    m_fs.addHardLink(native("c/X"), native("b/H"));
+    EXPECT_EQ(run({"b", "c"}, [&] { m_fs.addFile(native("c/X"), head + "OLD"); }).pairs, Pairs{});
+}
+
+// A file rewritten between two reads can look equal to a file it never equalled
+// at any moment: A matches B's first chunk, then is changed to match B's second.
+TEST_F(FinderTest, AFileChangedWhileReadIsNotIdentical) {
+    const std::string first(4096, 'a');
+    const std::string second(4096, 'b');
+    file("a/A", first + std::string(4096, 'x'));
+    file("b/B", first + second);
+    const auto rewriteOnce = [&](bool moveStamps) {
+        FakeFileSystem::FakeFile& a = m_fs.file(native("a/A"));
+        a.afterRead = [&a, moveStamps, second] {
+            a.bytes = std::string(4096, 'z') + second;
+            if (moveStamps) ++a.stamps.modified;
+            a.afterRead = nullptr;
+        };
+    };
+    EXPECT_EQ(run({"a", "b"}, [&] { rewriteOnce(true); }).pairs, Pairs{});
+
+    // The same reads with stamps left alone would pass: the check above is what holds.
+    m_fs.file(native("a/A")).bytes = first + std::string(4096, 'x');
+    EXPECT_EQ(run({"a", "b"}, [&] { rewriteOnce(false); }).pairs, Pairs{"a/A #### b/B"});
+}
+
+// Each level holds the next and two links to it: walked naively, 3^12 listings.
+TEST_F(FinderTest, AGraphOfLinksIsWalkedOnceThroughItsLinks) {
+    std::string level = "top";
+    for (int depth = 0; depth < 12; ++depth) {
+        link(level + "/a", level + "/x");
+        link(level + "/b", level + "/x");
+        link(level + "/self", level);
+        level += "/x";
+    }
+    file(level + "/f", "deepest");
+    const Outcome outcome = run({"top"});
+    // The directory at depth d is walked once through a link and once per walk of
+    // its parent: d + 1 times, so the deepest file is found 13 times. Each walk above
+    // the deepest opens four listings: a, b, self and x.
+    EXPECT_EQ(outcome.catalogued, 13u);
+    EXPECT_EQ(m_fs.listings, 1 + 4 * (12 * 13 / 2));
+    EXPECT_EQ(outcome.pairs, Pairs{});
+}
+
+// FIFOs and devices are listed like any file and never opened; the first file of
+// a run is catalogued even then.
+TEST_F(FinderTest, SpecialFilesAreListedButNeverOpened) {
+    m_fs.addSpecial(native("src/a-fifo"));
+    file("src/b", "bytes");
+    m_fs.addSpecial(native("src/c-device"));
+    const Outcome outcome = run({"src"});
+    EXPECT_EQ(outcome.listed, (Pairs{"src/a-fifo", "src/b", "src/c-device"}));
+    EXPECT_EQ(outcome.catalogued, 2u);
+}
+
+}  // namespace
