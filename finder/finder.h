@@ -29,8 +29,10 @@ private:
     // Ends a group in m_results.
     static constexpr std::size_t kGroupEnd = SIZE_MAX;
 
-    // `throughLink`: the directory is reached through a symbolic link or a junction.
-    void parseDirectory(std::string dir, bool throughLink = false);
+    // `parent` and `entry`: the listing that holds the directory and its entry there;
+    // none for a source.
+    void parseDirectory(std::string dir, platform::DirectoryListing* parent = nullptr,
+                        const platform::DirectoryEntry* entry = nullptr);
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, platform::DirectoryListing& listing,
                     const platform::DirectoryEntry& entry, std::uint32_t directory);

@@ -15,14 +15,16 @@ bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink
            (throughLink && m_walked.count(identity) != 0);
 }
 
-void CFinder::parseDirectory(std::string dir, bool throughLink) {
+void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent,
+                             const platform::DirectoryEntry* entry) {
     if (isExcluded(dir, m_exclusions)) return;
 
     std::uint32_t error = 0;
-    const auto listing = m_fileSystem.openListing(dir, error);
+    const auto listing = parent != nullptr ? parent->openDirectory(entry->name, dir, error)
+                                           : m_fileSystem.openListing(dir, error);
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
-    if (identified && leadsBack(identity, throughLink)) {
+    if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {
         traceLog(4,
                  "CFinder - parseDirectory - Boucle ignor\xE9"
                  "e : %s.\n",
@@ -49,17 +51,17 @@ void CFinder::parseDirectory(std::string dir, bool throughLink) {
         m_walkPath.push_back(identity);
         m_walked.insert(identity);
     }
-    platform::DirectoryEntry entry;
-    while (listing->next(entry)) {
-        if (entry.name == "." || entry.name == "..") continue;
-        std::string full = dir + platform::kSeparator + entry.name;
+    platform::DirectoryEntry found;
+    while (listing->next(found)) {
+        if (found.name == "." || found.name == "..") continue;
+        std::string full = dir + platform::kSeparator + found.name;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
-        if (entry.kind == platform::EntryKind::directory ||
-            entry.kind == platform::EntryKind::unreadable) {
-            parseDirectory(std::move(full), entry.isLink);
+        if (found.kind == platform::EntryKind::directory ||
+            found.kind == platform::EntryKind::unreadable) {
+            parseDirectory(std::move(full), listing.get(), &found);
         } else if (passesExtensions(full, m_extensions)) {
-            addNewFile(full, *listing, entry, directory);
+            addNewFile(full, *listing, found, directory);
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
             std::printf("%s\n", full.c_str());
             std::fflush(stdout);

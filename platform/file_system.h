@@ -81,6 +81,12 @@ public:
     // FileSystem::open does, without resolving the whole path again where the system
     // allows.
     virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
+    // Opens the listing of the subdirectory `name`, whose full path is `path`, as
+    // FileSystem::openListing does; relative to this one where the system allows, so
+    // that no depth of tree makes a path too long.
+    virtual std::unique_ptr<DirectoryListing> openDirectory(const std::string& name,
+                                                            const std::string& path,
+                                                            std::uint32_t& error) = 0;
 };
 
 // The file-system operations the finder needs; tests substitute their own.

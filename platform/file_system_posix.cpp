@@ -76,6 +76,8 @@ int withShortPath(const std::string& path, Use use) {
     return use(at, std::string(rest).c_str());
 }
 
+std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error);
+
 class PosixListing final : public DirectoryListing {
 public:
     PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
@@ -131,6 +133,13 @@ public:
         return file.status(status) ? std::move(file) : File();
     }
 
+    std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
+                                                    std::uint32_t& error) override {
+        return listingOf(m_fileSystem,
+                         openat(dirfd(m_dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                         error);
+    }
+
 private:
     EntryKind kindAt(const std::string& name) const {
         struct stat info {};
@@ -142,6 +151,17 @@ private:
     DIR* m_dir;
 };
 
+// Takes over `fd`, a directory opened for listing, or reports why it could not be.
+std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error) {
+    DIR* handle = fd < 0 ? nullptr : fdopendir(fd);
+    if (handle == nullptr) {
+        error = static_cast<std::uint32_t>(errno);
+        if (fd >= 0) ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixListing>(fileSystem, handle);
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
@@ -150,13 +170,7 @@ public:
         const int fd = withShortPath(dir + '/', [](int at, const char* rest) {
             return openat(at, rest, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         });
-        DIR* handle = fd < 0 ? nullptr : fdopendir(fd);
-        if (handle == nullptr) {
-            error = static_cast<std::uint32_t>(errno);
-            if (fd >= 0) ::close(fd);
-            return nullptr;
-        }
-        return std::make_unique<PosixListing>(*this, handle);
+        return listingOf(*this, fd, error);
     }
 
     File open(const std::string& path, FileStatus& status) override {

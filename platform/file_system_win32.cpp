@@ -81,6 +81,11 @@ public:
         return m_fileSystem.open(path, status);
     }
 
+    std::unique_ptr<DirectoryListing> openDirectory(const std::string&, const std::string& path,
+                                                    std::uint32_t& error) override {
+        return m_fileSystem.openListing(path, error);
+    }
+
 private:
     FileSystem& m_fileSystem;
     HANDLE m_find;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace twinscout::e2e {
 
@@ -18,11 +20,17 @@ public:
 
     // Levels actually made.
     int depth() const { return m_made; }
+    // A file in the deepest level, removed with the tree.
+    bool writeAtBottom(const std::string& name, std::string_view bytes);
 
 private:
+    // The deepest level, opened level by level; -1 when it can't be reached.
+    int openBottom() const;
+
     std::filesystem::path m_root;
     std::string m_name;
     int m_made = 0;
+    std::vector<std::string> m_files;
 };
 
 }  // namespace twinscout::e2e

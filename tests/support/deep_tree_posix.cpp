@@ -27,16 +27,35 @@ DeepTree::DeepTree(const std::filesystem::path& root, std::string name, int dept
     if (dir >= 0) ::close(dir);
 }
 
-// Down to the bottom, then up through "..", removing the level just left.
-DeepTree::~DeepTree() {
+int DeepTree::openBottom() const {
     int dir = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int levels = 0;
-    while (dir >= 0) {
+    for (int level = 0; dir >= 0 && level < m_made; ++level) {
         const int below = ::openat(dir, m_name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (below < 0) break;
         ::close(dir);
         dir = below;
-        ++levels;
+    }
+    return dir;
+}
+
+bool DeepTree::writeAtBottom(const std::string& name, std::string_view bytes) {
+    const int dir = openBottom();
+    if (dir < 0) return false;
+    const int file = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ::close(dir);
+    if (file < 0) return false;
+    const bool written =
+        ::write(file, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(file);
+    m_files.push_back(name);
+    return written;
+}
+
+// Down to the bottom, then up through "..", removing the level just left.
+DeepTree::~DeepTree() {
+    int dir = openBottom();
+    int levels = dir >= 0 ? m_made : 0;
+    for (const std::string& name : m_files) {
+        if (dir >= 0) ::unlinkat(dir, name.c_str(), 0);
     }
     for (; dir >= 0 && levels > 0; --levels) {
         const int above = ::openat(dir, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -57,6 +57,12 @@ public:
         return m_fs.open(path, status);
     }
 
+    std::unique_ptr<platform::DirectoryListing> openDirectory(const std::string&,
+                                                              const std::string& path,
+                                                              std::uint32_t& error) override {
+        return m_fs.openListing(path, error);
+    }
+
 private:
     FakeFileSystem& m_fs;
     std::string m_dir;
