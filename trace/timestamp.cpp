@@ -8,7 +8,10 @@ const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-int clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+// Wide enough for any tm field plus an offset, so that no sum can overflow.
+int clamp(long long value, int low, int high) {
+    return static_cast<int>(value < low ? low : value > high ? high : value);
+}
 
 }  // namespace
 
@@ -17,5 +20,5 @@ void formatTimestamp(const std::tm& calendar, char (&out)[kTimestampLength + 1])
                   kDays[clamp(calendar.tm_wday, 0, 6)], kMonths[clamp(calendar.tm_mon, 0, 11)],
                   clamp(calendar.tm_mday, 0, 99), clamp(calendar.tm_hour, 0, 99),
                   clamp(calendar.tm_min, 0, 99), clamp(calendar.tm_sec, 0, 99),
-                  clamp(calendar.tm_year + 1900, 0, 9999));
+                  clamp(calendar.tm_year + 1900LL, 0, 9999));
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -121,6 +122,37 @@ TEST(TimestampTest, LayoutHasEnglishNamesAndAZeroPaddedDay) {
     calendar.tm_sec = 59;
     formatTimestamp(calendar, out);
     EXPECT_STREQ(out, "Sun Jan 31 23:59:59 1999");
+}
+
+TEST(TimestampTest, ExtremeFieldsAreClampedToTheLayout) {
+    std::tm calendar{};
+    calendar.tm_year = INT_MAX;  // the year would overflow an int once 1900 is added
+    calendar.tm_mon = INT_MAX;
+    calendar.tm_mday = INT_MAX;
+    calendar.tm_wday = INT_MAX;
+    calendar.tm_hour = INT_MAX;
+    calendar.tm_min = INT_MAX;
+    calendar.tm_sec = INT_MAX;
+    char out[kTimestampLength + 1];
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out, "Sat Dec 99 99:99:99 9999");
+
+    calendar.tm_year = INT_MIN;
+    calendar.tm_mon = INT_MIN;
+    calendar.tm_mday = INT_MIN;
+    calendar.tm_wday = INT_MIN;
+    calendar.tm_hour = INT_MIN;
+    calendar.tm_min = INT_MIN;
+    calendar.tm_sec = INT_MIN;
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out, "Sun Jan 00 00:00:00 0000");
+
+    calendar.tm_year = INT_MAX - 1900;
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out + 20, "9999");
+    calendar.tm_year = -1901;
+    formatTimestamp(calendar, out);
+    EXPECT_STREQ(out + 20, "0000");
 }
 
 }  // namespace
