@@ -65,48 +65,95 @@ TEST_F(PosixCompareTest, SymbolicLinkNeverDuplicateOfItsTarget) {
     expectRun({"/s", "a", "/s", "b", "/s", "links"}, run);
 }
 
-// A catalogued file that is gone when its turn as a candidate comes is passed
-// over, and the scan goes on with the next candidate. The test holds the run
-// after the listing by leaving its output unread: two long first-file lines
-// before the group fill the pipe, so the group is not reached before the file
-// is removed.
-TEST_F(PosixCompareTest, CandidateGoneBeforeComparisonPassedOver) {
-    std::vector<std::string> fillerDirs;
-    std::vector<std::string> fillers;
+// Two small files with long paths, listed before the files of a test: once the
+// listing is read, their first-file lines fill the child's pipe before the
+// comparison reaches the larger files, so the test can change the tree there.
+struct Fillers {
+    std::vector<std::string> sources;  // the fillers' directories, then `after`
+    ExpectedRun listing;               // the whole listing and the count line
+    std::string throughCount;          // its console bytes through the count line
+    std::size_t stallBytes = 0;        // what the comparison writes before the test's files
+};
+
+// `after`: the test's sources, each holding one file.
+Fillers makeFillers(const TempDir& dir,
+                    const std::vector<std::pair<std::string, std::string>>& after) {
+    Fillers fillers;
     for (int i = 1; i <= 2; ++i) {
-        std::string dir = "fill" + std::to_string(i);
-        for (int level = 0; level < 11; ++level) dir += "/" + std::string(200, 'a' + level);
-        m_dir.writeFile(dir + "/f.dat", std::string(static_cast<std::size_t>(i), 'f'));
-        fillers.push_back(dir + "/f.dat");
-        fillerDirs.push_back(std::move(dir));
+        std::string path = "fill" + std::to_string(i);
+        for (int level = 0; level < 11; ++level) path += "/" + std::string(200, 'a' + level);
+        dir.writeFile(path + "/f.dat", std::string(static_cast<std::size_t>(i), 'f'));
+        fillers.stallBytes += consoleText(path + "/f.dat\n").size();
+        fillers.listing.flatSource(path, {path + "/f.dat"});
+        fillers.sources.push_back(std::move(path));
     }
-    for (const char* dir : {"a", "b", "c"}) m_dir.writeFile(std::string(dir) + "/x.dat", "group");
-
-    ExpectedRun listing;
-    listing.flatSource(fillerDirs[0], {fillers[0]}).flatSource(fillerDirs[1], {fillers[1]});
-    listing.flatSource("a", {"a/x.dat"}).flatSource("b", {"b/x.dat"}).flatSource("c", {"c/x.dat"});
-    listing.listed(5);
+    for (const auto& [source, file] : after) {
+        fillers.listing.flatSource(source, {file});
+        fillers.sources.push_back(source);
+    }
+    fillers.listing.listed(2 + static_cast<int>(after.size()));
     const std::string checking = consoleText(text::kChecking);
-    std::string throughCount = listing.console();
-    throughCount.resize(throughCount.size() - checking.size());
+    fillers.throughCount = fillers.listing.console();
+    fillers.throughCount.resize(fillers.throughCount.size() - checking.size());
+    fillers.stallBytes += checking.size();
+    return fillers;
+}
 
-    PacedChild child(programCommand(
-        {"/s", fillerDirs[0], "/s", fillerDirs[1], "/s", "a", "/s", "b", "/s", "c", "/d"}));
+std::vector<std::string> withSources(const std::vector<std::string>& sources,
+                                     std::vector<std::string> more) {
+    std::vector<std::string> args{"/s"};
+    args.insert(args.end(), sources.begin(), sources.end());
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// A catalogued file that is gone when its turn as a candidate comes is passed
+// over, and the scan goes on with the next candidate.
+TEST_F(PosixCompareTest, CandidateGoneBeforeComparisonPassedOver) {
+    for (const char* dir : {"a", "b", "c"}) m_dir.writeFile(std::string(dir) + "/x.dat", "group");
+    const Fillers fillers =
+        makeFillers(m_dir, {{"a", "a/x.dat"}, {"b", "b/x.dat"}, {"c", "c/x.dat"}});
+
+    PacedChild child(programCommand(withSources(fillers.sources, {"/d"})));
     ASSERT_TRUE(child.started()) << child.failure();
-    ASSERT_GT(checking.size() + fillers[0].size() + fillers[1].size() + 2, child.pipeCapacity());
-    EXPECT_EQ(child.read(throughCount.size()), throughCount);
+    ASSERT_GT(fillers.stallBytes, child.pipeCapacity());
+    EXPECT_EQ(child.read(fillers.throughCount.size()), fillers.throughCount);
     std::filesystem::remove(m_dir.path() / "b/x.dat");
     const RunResult rest = child.finish();
     ASSERT_TRUE(ranToEnd(rest));
     EXPECT_EQ(rest.exitCode, 0);
 
-    ExpectedRun run = listing;
-    run.first(fillers[0]).first(fillers[1]);
+    ExpectedRun run = fillers.listing;
+    run.first(fillers.sources[0] + "/f.dat").first(fillers.sources[1] + "/f.dat");
     run.first("a/x.dat").compared("a/x.dat", "c/x.dat", true);
     run.first("b/x.dat").first("c/x.dat");
     run.report({{"a/x.dat", "c/x.dat"}}).finish();
-    EXPECT_EQ(throughCount + rest.out, run.console());
+    EXPECT_EQ(fillers.throughCount + rest.out, run.console());
     EXPECT_EQ(maskTimestamps(readLog()), run.trace());
+}
+
+// H and X are one file holding OLD, Z holds NEW with the same head. Once listed,
+// H is replaced by a copy of NEW: X never held NEW, and the name H no longer leads
+// to the file the listing saw, so nothing pairs.
+TEST_F(PosixCompareTest, NameReplacedAfterListingLendsNoBytes) {
+    const std::string head(5000, 'h');
+    m_dir.writeFile("a/Z.dat", head + "NEW");
+    m_dir.writeFile("b/H.dat", head + "OLD");
+    m_dir.makeDir("c");
+    std::filesystem::create_hard_link(m_dir.path() / "b/H.dat", m_dir.path() / "c/X.dat");
+    const Fillers fillers =
+        makeFillers(m_dir, {{"a", "a/Z.dat"}, {"b", "b/H.dat"}, {"c", "c/X.dat"}});
+
+    PacedChild child(programCommand(withSources(fillers.sources, {})));
+    ASSERT_TRUE(child.started()) << child.failure();
+    ASSERT_GT(fillers.stallBytes, child.pipeCapacity());
+    EXPECT_EQ(child.read(fillers.throughCount.size()), fillers.throughCount);
+    m_dir.writeFile("new.dat", head + "NEW");
+    std::filesystem::rename(m_dir.path() / "new.dat", m_dir.path() / "b/H.dat");
+    const RunResult rest = child.finish();
+    ASSERT_TRUE(ranToEnd(rest));
+    EXPECT_EQ(rest.exitCode, 0);
+    EXPECT_EQ(rest.out.find(" #### "), std::string::npos) << rest.out;
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // The walk over what only POSIX trees hold here: symbolic links, which the walk
 // follows like the entries they lead to, FIFOs, and trees deeper than any path.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "deep_tree.h"
+#include "e2e_env.h"
 #include "expected_run.h"
 #include "messages.h"
 #include "platform_text.h"
@@ -89,6 +93,70 @@ TEST_F(PosixWalkTest, FifoInTreeListedWithoutBlocking) {
     if (fifoFirst) run.first("src/pipe");
     run.first("src/a.dat").first("src/b.dat").report({}).finish();
     expectRun({"/s", "src"}, run);
+}
+
+// Opening a FIFO would release a writer waiting on it, and a device may act on
+// being opened: the kernel reports every open, and none must come.
+TEST_F(PosixWalkTest, FifosAndDevicesAreNeverOpened) {
+    m_dir.writeFile("src/a.dat", "aaa");
+    const std::filesystem::path fifo = m_dir.path() / "src/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    const std::filesystem::path device = m_dir.path() / "src/zero";
+    // The null device's numbers; only root may make the node.
+    const bool withDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (!withDevice) std::cout << "[   NOTE   ] no device node without root; FIFO only\n";
+    std::filesystem::create_symlink("pipe", m_dir.path() / "src/to-pipe");
+
+    const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(events, 0);
+    ASSERT_GE(::inotify_add_watch(events, fifo.c_str(), IN_OPEN), 0);
+    if (withDevice) {
+        ASSERT_GE(::inotify_add_watch(events, device.c_str(), IN_OPEN), 0);
+    }
+
+    const RunResult result = runProgram({"/s", "src", "/d"});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("src/pipe\n"), std::string::npos) << "listed all the same";
+    char buffer[4096];
+    EXPECT_LT(::read(events, buffer, sizeof buffer), 0) << "a FIFO or a device was opened";
+    ::close(events);
+}
+
+// Each level holds the next and two links to it: followed naively, 3^12 walks.
+TEST_F(PosixWalkTest, GraphOfLinksEnds) {
+    std::string level = "top";
+    for (int depth = 0; depth < 12; ++depth) {
+        m_dir.makeDir(level + "/x");
+        link("x", level + "/a");
+        link("x", level + "/b");
+        level += "/x";
+    }
+    m_dir.writeFile(level + "/f.dat", "deepest");
+    const RunResult result = runProgram({"/s", "top"});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    // The directory at depth d is walked at most once through a link and once per
+    // walk of its parent, whatever order the entries come in: the deepest one at most
+    // 13 times. Each time its file is listed, then printed again as a first file.
+    int found = 0;
+    for (const std::string& line : consoleLines(result.out)) found += line.ends_with("/f.dat");
+    EXPECT_GE(found, 2);
+    EXPECT_LE(found, 2 * 13);
+}
+
+// sysfs links every device from several places; as a user without privileges the
+// walk once grew without bound there.
+TEST_F(PosixWalkTest, SysfsAsAnUnprivilegedUserEnds) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+    if (!std::filesystem::exists("/sys/devices")) GTEST_SKIP() << "no /sys here";
+    const RunResult result = run(Command{
+        "/usr/bin/setpriv",
+        {"--reuid=65534", "--regid=65534", "--clear-groups", programPath().string(), "/s", "sys"},
+        "/"});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(result.out.ends_with(std::string(text::kFinished))) << result.out.size();
 }
 
 // Paths below a few thousand levels outgrow what the system accepts; their
