@@ -27,14 +27,19 @@ protected:
         std::filesystem::create_symlink("sub", m_dir.path() / below / "src/link");
     }
 
-    // Both sources listed, the file once from each, and no pair.
-    static std::string bothSourcesNoPair(const std::string& prefix) {
+    // Run with the sources <prefix>src/sub and <prefix>src/link: both listed, the file
+    // once from each, and no pair.
+    static void expectNoPair(const Command& command, const std::string& prefix) {
+        const RunResult result = run(command);
+        ASSERT_TRUE(ranToEnd(result));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
         const std::string viaSub = prefix + "src/sub/f.dat";
         const std::string viaLink = prefix + "src/link/f.dat";
-        ExpectedRun run;
-        run.flatSource(prefix + "src/sub", {viaSub}).flatSource(prefix + "src/link", {viaLink});
-        run.listed(2).first(viaSub).first(viaLink).report({}).finish();
-        return run.console();
+        ExpectedRun expected;
+        expected.flatSource(prefix + "src/sub", {viaSub});
+        expected.flatSource(prefix + "src/link", {viaLink});
+        expected.listed(2).first(viaSub).first(viaLink).report({}).finish();
+        EXPECT_EQ(result.out, expected.console());
     }
 };
 
@@ -42,13 +47,11 @@ protected:
 TEST_F(SameEntryPosixTest, WorkingDirectoryRemoved) {
     makeLinkedTree("");
     m_dir.makeDir("work");
-    const RunResult result = run(Command{
-        "/bin/sh",
-        {"-c", "rmdir ../work && exec \"$0\" /s ../src/sub ../src/link", programPath().string()},
-        m_dir.path() / "work"});
-    ASSERT_TRUE(ranToEnd(result));
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, bothSourcesNoPair("../"));
+    expectNoPair(Command{"/bin/sh",
+                         {"-c", "rmdir ../work && exec \"$0\" /s ../src/sub ../src/link",
+                          programPath().string()},
+                         m_dir.path() / "work"},
+                 "../");
 }
 
 // A user whose working directory lies below a directory they can't search.
@@ -56,13 +59,8 @@ TEST_F(SameEntryPosixTest, WorkingDirectoryBelowUnsearchableDirectory) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
     makeLinkedTree("locked/work");
     std::filesystem::permissions(m_dir.path() / "locked", std::filesystem::perms::owner_all);
-    const RunResult result = run(Command{"/usr/bin/setpriv",
-                                         {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                          programPath().string(), "/s", "src/sub", "src/link"},
-                                         m_dir.path() / "locked/work"});
-    ASSERT_TRUE(ranToEnd(result));
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, bothSourcesNoPair(""));
+    expectNoPair(unprivilegedCommand({"/s", "src/sub", "src/link"}, m_dir.path() / "locked/work"),
+                 "");
 }
 
 TEST_F(SameEntryPosixTest, BindMountSeenTwice) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "deep_tree.h"
-#include "e2e_env.h"
 #include "expected_run.h"
 #include "messages.h"
 #include "platform_text.h"
@@ -150,10 +149,7 @@ TEST_F(PosixWalkTest, GraphOfLinksEnds) {
 TEST_F(PosixWalkTest, SysfsAsAnUnprivilegedUserEnds) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
     if (!std::filesystem::exists("/sys/devices")) GTEST_SKIP() << "no /sys here";
-    const RunResult result = run(Command{
-        "/usr/bin/setpriv",
-        {"--reuid=65534", "--regid=65534", "--clear-groups", programPath().string(), "/s", "sys"},
-        "/"});
+    const RunResult result = run(unprivilegedCommand({"/s", "sys"}, "/"));
     ASSERT_TRUE(ranToEnd(result));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(result.out.ends_with(std::string(text::kFinished))) << result.out.size();

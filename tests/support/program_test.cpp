@@ -17,6 +17,14 @@ Command ProgramTest::programCommand(const std::vector<std::string>& args) const 
     return Command{programPath(), args, m_dir.path()};
 }
 
+Command ProgramTest::unprivilegedCommand(const std::vector<std::string>& args,
+                                         const std::filesystem::path& workDir) {
+    std::vector<std::string> all{"--reuid=65534", "--regid=65534", "--clear-groups",
+                                 programPath().string()};
+    all.insert(all.end(), args.begin(), args.end());
+    return Command{"/usr/bin/setpriv", std::move(all), workDir};
+}
+
 ::testing::AssertionResult ranToEnd(const RunResult& result) {
     if (!result.started) {
         return ::testing::AssertionFailure() << "not started: " << result.failure;

@@ -19,6 +19,10 @@ protected:
     RunResult runProgramIn(const std::filesystem::path& workDir,
                            const std::vector<std::string>& args) const;
     Command programCommand(const std::vector<std::string>& args) const;
+    // The program as an unprivileged user (POSIX; the test must be root): the child
+    // enters `workDir` first, so it may lie below directories that user can't search.
+    static Command unprivilegedCommand(const std::vector<std::string>& args,
+                                       const std::filesystem::path& workDir);
 
     std::filesystem::path logPath() const { return m_dir.path() / "debug.log"; }
     std::string readLog() const { return readFileBytes(logPath()); }
