@@ -125,28 +125,21 @@ TEST(TimestampTest, LayoutHasEnglishNamesAndAZeroPaddedDay) {
 }
 
 TEST(TimestampTest, ExtremeFieldsAreClampedToTheLayout) {
-    std::tm calendar{};
-    calendar.tm_year = INT_MAX;  // the year would overflow an int once 1900 is added
-    calendar.tm_mon = INT_MAX;
-    calendar.tm_mday = INT_MAX;
-    calendar.tm_wday = INT_MAX;
-    calendar.tm_hour = INT_MAX;
-    calendar.tm_min = INT_MAX;
-    calendar.tm_sec = INT_MAX;
+    // INT_MAX as a year would overflow an int once 1900 is added.
+    const struct {
+        int every;
+        const char* expected;
+    } cases[] = {{INT_MAX, "Sat Dec 99 99:99:99 9999"}, {INT_MIN, "Sun Jan 00 00:00:00 0000"}};
     char out[kTimestampLength + 1];
-    formatTimestamp(calendar, out);
-    EXPECT_STREQ(out, "Sat Dec 99 99:99:99 9999");
+    for (const auto& c : cases) {
+        std::tm calendar{};
+        calendar.tm_year = calendar.tm_mon = calendar.tm_mday = calendar.tm_wday = c.every;
+        calendar.tm_hour = calendar.tm_min = calendar.tm_sec = c.every;
+        formatTimestamp(calendar, out);
+        EXPECT_STREQ(out, c.expected);
+    }
 
-    calendar.tm_year = INT_MIN;
-    calendar.tm_mon = INT_MIN;
-    calendar.tm_mday = INT_MIN;
-    calendar.tm_wday = INT_MIN;
-    calendar.tm_hour = INT_MIN;
-    calendar.tm_min = INT_MIN;
-    calendar.tm_sec = INT_MIN;
-    formatTimestamp(calendar, out);
-    EXPECT_STREQ(out, "Sun Jan 00 00:00:00 0000");
-
+    std::tm calendar{};
     calendar.tm_year = INT_MAX - 1900;
     formatTimestamp(calendar, out);
     EXPECT_STREQ(out + 20, "9999");
