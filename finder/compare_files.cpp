@@ -58,7 +58,9 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
         }
         ClassifierLimits limits;
         limits.openFiles = m_openFileBudget;
-        classifyRun(m_fileSystem, size, members, limits);
+        // The trace reports every comparison, so it must know of every candidate
+        // whether it can still be opened; without it only identical ones matter.
+        classifyRun(m_fileSystem, size, members, limits, traceEnabled());
         nextInClass = linkClasses(members);
     }
 

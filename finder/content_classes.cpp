@@ -37,8 +37,12 @@ bool identityOrder(const platform::FileIdentity& a, const platform::FileIdentity
 class Classifier {
 public:
     Classifier(platform::FileSystem& fileSystem, std::int64_t size, std::vector<RunMember>& members,
-               const ClassifierLimits& limits)
-        : m_fileSystem(fileSystem), m_size(size), m_members(members), m_limits(limits) {}
+               const ClassifierLimits& limits, bool checkEveryName)
+        : m_fileSystem(fileSystem),
+          m_size(size),
+          m_members(members),
+          m_limits(limits),
+          m_checkEveryName(checkEveryName) {}
 
     void run() {
         const std::vector<std::size_t> readerOf = makeReaders();
@@ -132,7 +136,9 @@ private:
         std::vector<std::size_t> classSize(m_nextClass, 0);
         for (const RunMember& member : m_members) ++classSize[member.contentClass];
         for (std::size_t i = 0; i < m_members.size(); ++i) {
-            if (classSize[m_members[i].contentClass] > 1 && !m_checked[i]) openAsListed(i);
+            if ((m_checkEveryName || classSize[m_members[i].contentClass] > 1) && !m_checked[i]) {
+                openAsListed(i);
+            }
         }
     }
 
@@ -326,6 +332,7 @@ private:
     const std::int64_t m_size;
     std::vector<RunMember>& m_members;
     const ClassifierLimits& m_limits;
+    const bool m_checkEveryName;
     std::vector<Reader> m_readers;
     std::vector<std::uint32_t> m_readerClass;
     std::vector<bool> m_checked;  // the member's name was opened and compared with its listing
@@ -338,6 +345,7 @@ private:
 }  // namespace
 
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
-                 std::vector<RunMember>& members, const ClassifierLimits& limits) {
-    Classifier(fileSystem, size, members, limits).run();
+                 std::vector<RunMember>& members, const ClassifierLimits& limits,
+                 bool checkEveryName) {
+    Classifier(fileSystem, size, members, limits, checkEveryName).run();
 }

@@ -31,6 +31,9 @@ struct ClassifierLimits {
 // turn, the group is split by chunk bytes, and a file leaves as soon as it is alone,
 // so a file alone with its head is never read. Each byte is read once, or twice in
 // groups too large for the buffer; files of one identity are read once for all.
-// A file that changed while it was read has a class of its own.
+// A file that changed while it was read has a class of its own. With
+// `checkEveryName`, every name that was not read is still opened once, so that
+// `opened` is known for each member, not only for those that could pair.
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
-                 std::vector<RunMember>& members, const ClassifierLimits& limits);
+                 std::vector<RunMember>& members, const ClassifierLimits& limits,
+                 bool checkEveryName = false);

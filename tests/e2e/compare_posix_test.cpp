@@ -108,17 +108,20 @@ std::vector<std::string> withSources(const std::vector<std::string>& sources,
 }
 
 // A catalogued file that is gone when its turn as a candidate comes is passed
-// over, and the scan goes on with the next candidate.
+// over without a trace, and the scan goes on with the next candidate; so is one
+// that would have differed anyway (d).
 TEST_F(PosixCompareTest, CandidateGoneBeforeComparisonPassedOver) {
     for (const char* dir : {"a", "b", "c"}) m_dir.writeFile(std::string(dir) + "/x.dat", "group");
-    const Fillers fillers =
-        makeFillers(m_dir, {{"a", "a/x.dat"}, {"b", "b/x.dat"}, {"c", "c/x.dat"}});
+    m_dir.writeFile("d/x.dat", "grouq");
+    const Fillers fillers = makeFillers(
+        m_dir, {{"a", "a/x.dat"}, {"b", "b/x.dat"}, {"c", "c/x.dat"}, {"d", "d/x.dat"}});
 
     PacedChild child(programCommand(withSources(fillers.sources, {"/d"})));
     ASSERT_TRUE(child.started()) << child.failure();
     ASSERT_GT(fillers.stallBytes, child.pipeCapacity());
     EXPECT_EQ(child.read(fillers.throughCount.size()), fillers.throughCount);
     std::filesystem::remove(m_dir.path() / "b/x.dat");
+    std::filesystem::remove(m_dir.path() / "d/x.dat");
     const RunResult rest = child.finish();
     ASSERT_TRUE(ranToEnd(rest));
     EXPECT_EQ(rest.exitCode, 0);
@@ -126,7 +129,7 @@ TEST_F(PosixCompareTest, CandidateGoneBeforeComparisonPassedOver) {
     ExpectedRun run = fillers.listing;
     run.first(fillers.sources[0] + "/f.dat").first(fillers.sources[1] + "/f.dat");
     run.first("a/x.dat").compared("a/x.dat", "c/x.dat", true);
-    run.first("b/x.dat").first("c/x.dat");
+    run.first("b/x.dat").first("c/x.dat").first("d/x.dat");
     run.report({{"a/x.dat", "c/x.dat"}}).finish();
     EXPECT_EQ(fillers.throughCount + rest.out, run.console());
     EXPECT_EQ(maskTimestamps(readLog()), run.trace());
