@@ -11,7 +11,13 @@ namespace platform {
 extern const char kSeparator;
 
 // Starts the process environment; false when Windows gives no module or command line.
+// A standard descriptor found closed is opened on the null device first, so that
+// no file the run opens later takes its number.
 bool startFramework();
+
+// Whether standard output was closed when the process started: nothing the run
+// prints reaches anyone.
+bool standardOutputClosedAtStart();
 
 // Lower-cases in place by the system's rules for file names.
 void toLowerCase(std::string& text);

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -11,7 +13,28 @@ namespace platform {
 
 const char kSeparator = '/';
 
+namespace {
+
+bool g_outputClosedAtStart = false;
+
+// A closed standard descriptor would be taken by the next file opened, and
+// what is meant for the console would go into that file.
+void holdStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == STDOUT_FILENO) g_outputClosedAtStart = true;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null > fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+}  // namespace
+
 bool startFramework() {
+    holdStandardDescriptors();
     // Deep trees keep one listing open per level: take every descriptor the system allows.
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
@@ -20,6 +43,8 @@ bool startFramework() {
     }
     return true;
 }
+
+bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 
 // File names are byte strings in any encoding: only ASCII letters have a case to fold.
 void toLowerCase(std::string& text) {

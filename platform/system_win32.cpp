@@ -1,3 +1,4 @@
+#include <io.h>
 #include <share.h>
 #include <windows.h>
 
@@ -10,9 +11,20 @@ namespace platform {
 
 const char kSeparator = '\\';
 
+namespace {
+
+bool g_outputClosedAtStart = false;
+
+}  // namespace
+
+// The C runtime keeps descriptors 0 to 2 for the standard streams even when the
+// process got no handle for them, so no file opened later takes their numbers.
 bool startFramework() {
+    g_outputClosedAtStart = _get_osfhandle(1) < 0;
     return GetModuleHandleA(nullptr) != nullptr && GetCommandLineA() != nullptr;
 }
+
+bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 
 void toLowerCase(std::string& text) {
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
