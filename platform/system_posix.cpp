@@ -1,11 +1,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -16,6 +16,22 @@ const char kSeparator = '/';
 namespace {
 
 bool g_outputClosedAtStart = false;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
 
 // A closed standard descriptor would be taken by the next file opened, and
 // what is meant for the console would go into that file.
@@ -29,6 +45,35 @@ void holdStandardDescriptors() {
             ::close(null);
         }
     }
+}
+
+TraceOpen tryOpenTraceFile(std::FILE*& file) {
+    const char* const kName = "debug.log";
+    // Look before opening: a FIFO or a device is never opened, not even without blocking.
+    struct stat named {};
+    if (::lstat(kName, &named) == 0) {
+        if (!S_ISREG(named.st_mode)) return TraceOpen::refused;
+    } else if (errno != ENOENT) {
+        return TraceOpen::refused;
+    }
+    // Should the name change meanwhile, no link is followed and a FIFO can't block.
+    const int flags =
+        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Descriptor log(::open(kName, flags, 0666));
+    if (log.get() < 0) return TraceOpen::refused;
+
+    // A second name would let a record land in a file that lies elsewhere.
+    struct stat opened {};
+    if (::fstat(log.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) {
+        return TraceOpen::refused;
+    }
+    if (::flock(log.get(), LOCK_EX | LOCK_NB) != 0) {
+        return errno == EWOULDBLOCK || errno == EINTR ? TraceOpen::held : TraceOpen::refused;
+    }
+    file = ::fdopen(log.get(), "a");
+    if (file == nullptr) return TraceOpen::refused;
+    log.release();
+    return TraceOpen::opened;
 }
 
 }  // namespace
@@ -59,20 +104,9 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_r(&seconds, &calendar) != nullptr;
 }
 
-std::FILE* openTraceFile() {
-    std::FILE* file = std::fopen("debug.log", "a+");
-    if (file == nullptr) return nullptr;
-    // Another run may hold the lock for one record: wait for it, but never long.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    while (flock(fileno(file), LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) ||
-            std::chrono::steady_clock::now() > deadline) {
-            std::fclose(file);
-            return nullptr;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return file;
+TraceOpen openTraceFile(std::FILE*& file) {
+    file = nullptr;
+    return tryOpenTraceFile(file);
 }
 
 void closeTraceFile(std::FILE* file) {
