@@ -17,6 +17,21 @@ namespace {
 
 bool g_outputClosedAtStart = false;
 
+// One descriptor kept aside while tracing, so that a listing that failed for
+// want of descriptors can still be recorded.
+int g_spareDescriptor = -1;
+
+void reserveSpareDescriptor() {
+    if (g_spareDescriptor < 0) g_spareDescriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+
+bool releaseSpareDescriptor() {
+    if (g_spareDescriptor < 0) return false;
+    ::close(g_spareDescriptor);
+    g_spareDescriptor = -1;
+    return true;
+}
+
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) {}
@@ -59,7 +74,11 @@ TraceOpen tryOpenTraceFile(std::FILE*& file) {
     // Should the name change meanwhile, no link is followed and a FIFO can't block.
     const int flags =
         O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    Descriptor log(::open(kName, flags, 0666));
+    int fd = ::open(kName, flags, 0666);
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && releaseSpareDescriptor()) {
+        fd = ::open(kName, flags, 0666);
+    }
+    Descriptor log(fd);
     if (log.get() < 0) return TraceOpen::refused;
 
     // A second name would let a record land in a file that lies elsewhere.
@@ -106,13 +125,17 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
 
 TraceOpen openTraceFile(std::FILE*& file) {
     file = nullptr;
-    return tryOpenTraceFile(file);
+    reserveSpareDescriptor();
+    const TraceOpen result = tryOpenTraceFile(file);
+    if (result != TraceOpen::opened) reserveSpareDescriptor();
+    return result;
 }
 
 void closeTraceFile(std::FILE* file) {
     std::fflush(file);
     flock(fileno(file), LOCK_UN);
     std::fclose(file);
+    reserveSpareDescriptor();
 }
 
 std::size_t openFileBudget() {
