@@ -17,21 +17,6 @@ namespace {
 
 bool g_outputClosedAtStart = false;
 
-// One descriptor kept aside while tracing, so that a listing that failed for
-// want of descriptors can still be recorded.
-int g_spareDescriptor = -1;
-
-void reserveSpareDescriptor() {
-    if (g_spareDescriptor < 0) g_spareDescriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-}
-
-bool releaseSpareDescriptor() {
-    if (g_spareDescriptor < 0) return false;
-    ::close(g_spareDescriptor);
-    g_spareDescriptor = -1;
-    return true;
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) {}
@@ -42,11 +27,32 @@ public:
     }
 
     int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
     int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd = -1) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;
 };
+
+// One descriptor kept aside while tracing, so that a listing that failed for
+// want of descriptors can still be recorded.
+Descriptor g_spareDescriptor(-1);
+
+void reserveSpareDescriptor() {
+    if (!g_spareDescriptor.valid()) {
+        g_spareDescriptor.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    }
+}
+
+bool releaseSpareDescriptor() {
+    if (!g_spareDescriptor.valid()) return false;
+    g_spareDescriptor.reset();
+    return true;
+}
 
 // A closed standard descriptor would be taken by the next file opened, and
 // what is meant for the console would go into that file.
@@ -79,7 +85,7 @@ TraceOpen tryOpenTraceFile(std::FILE*& file) {
         fd = ::open(kName, flags, 0666);
     }
     Descriptor log(fd);
-    if (log.get() < 0) return TraceOpen::refused;
+    if (!log.valid()) return TraceOpen::refused;
 
     // A second name would let a record land in a file that lies elsewhere.
     struct stat opened {};
