@@ -1,12 +1,26 @@
 #include "app/run.h"
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 
 #include "app/ts_command_line_info.h"
 #include "finder/finder.h"
 #include "platform/system.h"
 #include "trace/trace_log.h"
+
+namespace {
+
+// stdio keeps a stream's error indicator once a write has failed, so one look at
+// the end covers every line of the run.
+bool outputDelivered() {
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    return flushed && !std::ferror(stdout) && std::cout.good() &&
+           !platform::standardOutputClosedAtStart();
+}
+
+}  // namespace
 
 int runTwinscout(int argc, const char* const argv[]) {
     int status = kExitParameterError;
@@ -24,7 +38,7 @@ int runTwinscout(int argc, const char* const argv[]) {
                      "tres pass\xE9"
                      "s en argument.\n");
         } else {
-            status = 0;
+            status = kExitSuccess;
             if (!options->m_sources.empty()) {
                 auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
                                                         options->m_exclusions);
@@ -34,6 +48,8 @@ int runTwinscout(int argc, const char* const argv[]) {
         }
     }
     std::printf("Finished ...\n");
+    // A script must not read lost output as "no duplicates".
+    if (!outputDelivered()) status = kExitOutputError;
     traceLog(2,
              "*************** Fin de l'ex\xE9"
              "cution du programme - %d ***************\n",

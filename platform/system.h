@@ -11,7 +11,13 @@ namespace platform {
 extern const char kSeparator;
 
 // Starts the process environment; false when Windows gives no module or command line.
+// A standard descriptor found closed is opened on the null device first, so that
+// no file the run opens later takes its number.
 bool startFramework();
+
+// Whether standard output was closed when the process started: nothing the run
+// prints reaches anyone.
+bool standardOutputClosedAtStart();
 
 // Lower-cases in place by the system's rules for file names.
 void toLowerCase(std::string& text);
@@ -20,9 +26,13 @@ bool isLeadByte(unsigned char byte);
 
 bool localTime(std::time_t seconds, std::tm& calendar);
 
-// Opens "debug.log" for appending, held for exclusive access until closeTraceFile;
-// waits briefly for another run holding it. Null when it can't be had.
-std::FILE* openTraceFile();
+enum class TraceOpen { opened, held, refused };
+
+// One attempt at "debug.log": `file` is opened for appending and held for
+// exclusive access until closeTraceFile, but only when the name is a regular
+// file with no other name, never a link, a FIFO or a device (refused). `held`
+// when another process holds it; the attempt never waits.
+TraceOpen openTraceFile(std::FILE*& file);
 void closeTraceFile(std::FILE* file);
 
 // How many files the comparison may keep open at once.

@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -11,7 +13,98 @@ namespace platform {
 
 const char kSeparator = '/';
 
+namespace {
+
+bool g_outputClosedAtStart = false;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd = -1) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// One descriptor kept aside while tracing, so that a listing that failed for
+// want of descriptors can still be recorded.
+Descriptor g_spareDescriptor(-1);
+
+void reserveSpareDescriptor() {
+    if (!g_spareDescriptor.valid()) {
+        g_spareDescriptor.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    }
+}
+
+bool releaseSpareDescriptor() {
+    if (!g_spareDescriptor.valid()) return false;
+    g_spareDescriptor.reset();
+    return true;
+}
+
+// A closed standard descriptor would be taken by the next file opened, and
+// what is meant for the console would go into that file.
+void holdStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == STDOUT_FILENO) g_outputClosedAtStart = true;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null > fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+TraceOpen tryOpenTraceFile(std::FILE*& file) {
+    const char* const kName = "debug.log";
+    // Look before opening: a FIFO or a device is never opened, not even without blocking.
+    struct stat named {};
+    if (::lstat(kName, &named) == 0) {
+        if (!S_ISREG(named.st_mode)) return TraceOpen::refused;
+    } else if (errno != ENOENT) {
+        return TraceOpen::refused;
+    }
+    // Should the name change meanwhile, no link is followed and a FIFO can't block.
+    const int flags =
+        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(kName, flags, 0666);
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && releaseSpareDescriptor()) {
+        fd = ::open(kName, flags, 0666);
+    }
+    Descriptor log(fd);
+    if (!log.valid()) return TraceOpen::refused;
+
+    // A second name would let a record land in a file that lies elsewhere.
+    struct stat opened {};
+    if (::fstat(log.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) {
+        return TraceOpen::refused;
+    }
+    if (::flock(log.get(), LOCK_EX | LOCK_NB) != 0) {
+        return errno == EWOULDBLOCK || errno == EINTR ? TraceOpen::held : TraceOpen::refused;
+    }
+    file = ::fdopen(log.get(), "a");
+    if (file == nullptr) return TraceOpen::refused;
+    log.release();
+    return TraceOpen::opened;
+}
+
+}  // namespace
+
 bool startFramework() {
+    holdStandardDescriptors();
     // Deep trees keep one listing open per level: take every descriptor the system allows.
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
@@ -20,6 +113,8 @@ bool startFramework() {
     }
     return true;
 }
+
+bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 
 // File names are byte strings in any encoding: only ASCII letters have a case to fold.
 void toLowerCase(std::string& text) {
@@ -34,26 +129,19 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_r(&seconds, &calendar) != nullptr;
 }
 
-std::FILE* openTraceFile() {
-    std::FILE* file = std::fopen("debug.log", "a+");
-    if (file == nullptr) return nullptr;
-    // Another run may hold the lock for one record: wait for it, but never long.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    while (flock(fileno(file), LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) ||
-            std::chrono::steady_clock::now() > deadline) {
-            std::fclose(file);
-            return nullptr;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return file;
+TraceOpen openTraceFile(std::FILE*& file) {
+    file = nullptr;
+    reserveSpareDescriptor();
+    const TraceOpen result = tryOpenTraceFile(file);
+    if (result != TraceOpen::opened) reserveSpareDescriptor();
+    return result;
 }
 
 void closeTraceFile(std::FILE* file) {
     std::fflush(file);
     flock(fileno(file), LOCK_UN);
     std::fclose(file);
+    reserveSpareDescriptor();
 }
 
 std::size_t openFileBudget() {

@@ -1,5 +1,9 @@
-#include <share.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdint>
+#include <memory>
 
 #include "platform/system.h"
 
@@ -10,9 +14,25 @@ namespace platform {
 
 const char kSeparator = '\\';
 
+namespace {
+
+bool g_outputClosedAtStart = false;
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+}  // namespace
+
+// The C runtime keeps descriptors 0 to 2 for the standard streams even when the
+// process got no handle for them, so no file opened later takes their numbers.
 bool startFramework() {
+    g_outputClosedAtStart = _get_osfhandle(1) < 0;
     return GetModuleHandleA(nullptr) != nullptr && GetCommandLineA() != nullptr;
 }
+
+bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 
 void toLowerCase(std::string& text) {
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
@@ -24,17 +44,35 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_s(&calendar, &seconds) == 0;
 }
 
-std::FILE* openTraceFile() {
-    // Share-deny: nobody else reads or writes the file while one record is written.
-    const ULONGLONG deadline = GetTickCount64() + 100;
-    for (;;) {
-        std::FILE* file = _fsopen("debug.log", "a+", _SH_DENYRW);
-        if (file != nullptr) return file;
-        if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount64() > deadline) {
-            return nullptr;
-        }
-        Sleep(1);
+TraceOpen openTraceFile(std::FILE*& file) {
+    file = nullptr;
+    // No sharing: nobody else reads or writes the file while one record is written.
+    // A link or a junction is opened itself, never what it leads to.
+    HANDLE opened = CreateFileA("debug.log", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_SHARING_VIOLATION ? TraceOpen::held : TraceOpen::refused;
     }
+    OwnedHandle handle(opened);
+    // A second name would let a record land in a file that lies elsewhere.
+    BY_HANDLE_FILE_INFORMATION info{};
+    const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    if (GetFileType(handle.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & notPlain) != 0 || info.nNumberOfLinks != 1) {
+        return TraceOpen::refused;
+    }
+    // Text mode, so that each "\n" reaches the file as CR LF.
+    const int fd =
+        _open_osfhandle(reinterpret_cast<std::intptr_t>(handle.get()), _O_APPEND | _O_TEXT);
+    if (fd < 0) return TraceOpen::refused;
+    handle.release();  // the descriptor owns it now
+    file = _fdopen(fd, "a");
+    if (file == nullptr) {
+        _close(fd);
+        return TraceOpen::refused;
+    }
+    return TraceOpen::opened;
 }
 
 void closeTraceFile(std::FILE* file) { std::fclose(file); }

@@ -101,9 +101,9 @@ ExpectedRun& ExpectedRun::report(const std::vector<std::vector<std::string>>& gr
     return *this;
 }
 
-ExpectedRun& ExpectedRun::finish() {
+ExpectedRun& ExpectedRun::finish(int status) {
     say(std::string(text::kFinished));
-    note(text::runEnd(0));
+    note(text::runEnd(status));
     return *this;
 }
 

@@ -35,7 +35,8 @@ public:
     ExpectedRun& first(const std::string& path);
     ExpectedRun& compared(const std::string& first, const std::string& second, bool identical);
     ExpectedRun& report(const std::vector<std::vector<std::string>>& groups);
-    ExpectedRun& finish();
+    // The end of the run, which reports `status`.
+    ExpectedRun& finish(int status = 0);
 
     std::string console() const;
     std::string trace() const;

@@ -1,0 +1,109 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "broken_output.h"
+
+namespace twinscout::e2e {
+
+namespace {
+
+std::string errorText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// Runs in the forked child: async-signal-safe calls only.
+bool setUpStreams(BrokenOutput how, const char* program, int errWrite) {
+    if (how == BrokenOutput::everyStreamClosed) {
+        return ::close(0) == 0 && ::close(1) == 0 && ::close(2) == 0;
+    }
+    const int input = ::open("/dev/null", O_RDONLY);
+    if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(errWrite, 2) < 0) return false;
+    switch (how) {
+        case BrokenOutput::closed:
+            return ::close(1) == 0;
+        case BrokenOutput::readOnly: {
+            const int file = ::open(program, O_RDONLY);
+            return file >= 0 && ::dup2(file, 1) >= 0;
+        }
+        case BrokenOutput::full: {
+            const int full = ::open("/dev/full", O_WRONLY);
+            return full >= 0 && ::dup2(full, 1) >= 0;
+        }
+        case BrokenOutput::everyStreamClosed:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<BrokenOutput> brokenOutputsHere() {
+    return {BrokenOutput::closed, BrokenOutput::everyStreamClosed, BrokenOutput::readOnly,
+            BrokenOutput::full};
+}
+
+RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
+    RunResult result;
+    int err[2];
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        result.failure = errorText("pipe");
+        return result;
+    }
+
+    std::string program = command.program.string();
+    std::string dir = command.workDir.string();
+    std::vector<std::string> args = command.args;
+    std::vector<char*> argv{program.data()};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if ((!dir.empty() && ::chdir(dir.c_str()) != 0) ||
+            !setUpStreams(how, program.c_str(), err[1])) {
+            ::_exit(126);
+        }
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(err[1]);
+    if (pid < 0) {
+        result.failure = errorText("fork");
+        ::close(err[0]);
+        return result;
+    }
+    result.started = true;
+
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(err[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        result.err.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(err[0]);
+
+    int status = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid, &status, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done < 0) {
+        result.failure = errorText("waitpid");
+    } else if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+        if (result.exitCode == 126 || result.exitCode == 127) {
+            result.failure = "the child could not be started";
+        }
+    } else if (WIFSIGNALED(status)) {
+        result.exitCode = 128 + WTERMSIG(status);
+        result.failure = "killed by signal " + std::to_string(WTERMSIG(status));
+    }
+    return result;
+}
+
+}  // namespace twinscout::e2e
