@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/flag_rules.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -20,6 +21,8 @@ bool startFramework() {
     }
     return true;
 }
+
+bool isFlagParameter(const char* param) { return isFlagByPosixRule(param); }
 
 // File names are byte strings in any encoding: only ASCII letters have a case to fold.
 void toLowerCase(std::string& text) {

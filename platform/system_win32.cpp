@@ -1,6 +1,7 @@
 #include <share.h>
 #include <windows.h>
 
+#include "platform/flag_rules.h"
 #include "platform/system.h"
 
 // The C runtime must hand parameters over as typed: "*.txt" is a value, not a glob.
@@ -13,6 +14,8 @@ const char kSeparator = '\\';
 bool startFramework() {
     return GetModuleHandleA(nullptr) != nullptr && GetCommandLineA() != nullptr;
 }
+
+bool isFlagParameter(const char* param) { return isFlagByWindowsRule(param); }
 
 void toLowerCase(std::string& text) {
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
