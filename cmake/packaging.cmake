@@ -36,8 +36,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "twinscout walks one or more source directories, lists the files that pass
 its filters (texts the path must contain, directories to leave out) and
 prints every pair of files whose contents are identical byte for byte.
-It never writes to the trees it reads. The same program is built for
-Windows, where it takes the same options.")
+It never writes to the trees it reads; on request it keeps a trace of
+its work in the current directory.")
     # Debian wants the copyright file, a changelog and compressed documentation,
     # which cmake --install has no use for: they are added to the package alone.
     set(CPACK_TWINSCOUT_DEBIAN_DIR ${PROJECT_SOURCE_DIR}/cmake/debian)
