@@ -48,6 +48,8 @@ configure_args=()
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# apt-get reads the .deb from here as its own unprivileged user.
+chmod 755 "$work"
 fail() { echo "check-packages: FAILED: $*" >&2; exit 1; }
 
 # Builds one package preset from scratch and prints the package's path.
