@@ -12,5 +12,5 @@ public:
     virtual void ParseParam(const char* param, bool isFlag, bool isLast) = 0;
 };
 
-// Feeds argv[1..] to `info`: a parameter starting with '-' or '/' is a flag.
+// Feeds argv[1..] to `info`, flags told from values by platform::isFlagParameter.
 void walkCommandLine(int argc, const char* const argv[], CCommandLineInfo& info);

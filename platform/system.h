@@ -19,6 +19,9 @@ bool startFramework();
 // prints reaches anyone.
 bool standardOutputClosedAtStart();
 
+// Whether a command-line parameter is a flag, by this system's rule (platform/flag_rules.h).
+bool isFlagParameter(const char* param);
+
 // Lower-cases in place by the system's rules for file names.
 void toLowerCase(std::string& text);
 // True for the first byte of a double-byte character of the ANSI code page.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/flag_rules.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -115,6 +116,8 @@ bool startFramework() {
 }
 
 bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
+
+bool isFlagParameter(const char* param) { return isFlagByPosixRule(param); }
 
 // File names are byte strings in any encoding: only ASCII letters have a case to fold.
 void toLowerCase(std::string& text) {

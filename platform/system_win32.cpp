@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/flag_rules.h"
 #include "platform/system.h"
 
 // The C runtime must hand parameters over as typed: "*.txt" is a value, not a glob.
@@ -33,6 +34,8 @@ bool startFramework() {
 }
 
 bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
+
+bool isFlagParameter(const char* param) { return isFlagByWindowsRule(param); }
 
 void toLowerCase(std::string& text) {
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));

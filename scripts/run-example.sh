@@ -4,15 +4,19 @@
 #   scripts/run-example.sh [TREE [EXTRA_ARGS...]]
 #
 # TREE is a directory under examples/ (default: the only one, or "photos").
-# Runs from examples/ with a relative path, because on Linux an argument that
-# begins with "/" is read as a flag.
+# Installs cmake, Ninja and g++ when they are missing (as root; otherwise prints the
+# apt-get line and stops), then builds the release program that the .deb holds, which
+# needs nothing else. Runs from examples/ so that the listed paths stay short.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target twinscout
+source "$root/scripts/install-deps.sh"
+install_packages run-example cmake ninja-build g++
+
+cmake --preset package-linux >/dev/null
+cmake --build --preset package-linux --target twinscout
 
 tree="${1:-}"
 [ $# -gt 0 ] && shift
@@ -35,5 +39,5 @@ if [ ! -d "examples/$tree" ]; then
 fi
 
 cd examples
-echo "+ cd examples && ../build/release/twinscout /s $tree /d $*"
-exec ../build/release/twinscout /s "$tree" /d "$@"
+echo "+ cd examples && ../build/package-linux/twinscout /s $tree /d $*"
+exec ../build/package-linux/twinscout /s "$tree" /d "$@"

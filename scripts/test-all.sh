@@ -45,38 +45,8 @@ if $needs_wine; then
                wine wine64 wine32:i386)
 fi
 
-missing=()
-if command -v dpkg-query >/dev/null; then
-    for pkg in "${packages[@]}"; do
-        if ! dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q 'ok installed'; then
-            missing+=("$pkg")
-        fi
-    done
-else
-    echo "test-all: no dpkg here; assuming the toolchains are installed" >&2
-fi
-
-if [ ${#missing[@]} -gt 0 ]; then
-    need_i386=false
-    if [[ " ${missing[*]} " == *":i386 "* ]] \
-        && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        need_i386=true
-    fi
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "test-all: missing packages: ${missing[*]}" >&2
-        echo "Install them as root with:" >&2
-        cmd="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
-        $need_i386 && cmd="dpkg --add-architecture i386 && $cmd"
-        echo "  sudo sh -c '$cmd'" >&2
-        exit 1
-    fi
-    echo "=== installing: ${missing[*]}"
-    $need_i386 && dpkg --add-architecture i386
-    export DEBIAN_FRONTEND=noninteractive
-    apt_opts=(-o DPkg::Lock::Timeout=600 -o Dpkg::Use-Pty=0)
-    apt-get "${apt_opts[@]}" -q update </dev/null
-    apt-get "${apt_opts[@]}" -q install -y --no-install-recommends "${missing[@]}" </dev/null
-fi
+source "$root/scripts/install-deps.sh"
+install_packages test-all "${packages[@]}"
 
 # --- Wine prefix ------------------------------------------------------------------------
 if $needs_wine; then

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "platform_facts.h"
 #include "platform_text.h"
 #include "program_test.h"
 #include "trace_records.h"
@@ -52,13 +53,20 @@ std::vector<std::string> tracedError() {
 }
 
 std::vector<CommandLineCase> cases() {
+    // Where absolute paths begin with "/", "/" alone and "/debug" are values, here dropped.
+    const bool slashFlags = longSlashParametersAreFlags();
     return {
         {"NoArguments", {}, framed(), kOk, std::nullopt},
         {"OnlyDebug", {"/d"}, framed(), kOk, tracedOk()},
         {"DebugUpperCase", {"/D"}, framed(), kOk, tracedOk()},
         {"DebugWithHyphen", {"-d"}, framed(), kOk, tracedOk()},
         // Only the first letter of a flag counts.
-        {"DebugLongForm", {"/debug"}, framed(), kOk, tracedOk()},
+        {"DebugLongForm", {"-debug"}, framed(), kOk, tracedOk()},
+        {"SlashDebugLongForm",
+         {"/debug"},
+         framed(),
+         kOk,
+         slashFlags ? std::optional(tracedOk()) : std::nullopt},
         {"ValuesBeforeAnyFlagDropped", {"X", "Y", "/d"}, framed(), kOk, tracedOk()},
         {"ValueAfterDebugDropped", {"/d", "B"}, framed(), kOk, tracedOk()},
         {"EmptyValueDropped", {"", "/d", ""}, framed(), kOk, tracedOk()},
@@ -90,7 +98,11 @@ std::vector<CommandLineCase> cases() {
          usageThenFramed(),
          kParameterError,
          std::nullopt},
-        {"LoneSlash", {"/"}, usageThenFramed(), kParameterError, std::nullopt},
+        {"LoneSlash",
+         {"/"},
+         slashFlags ? usageThenFramed() : framed(),
+         slashFlags ? kParameterError : kOk,
+         std::nullopt},
         {"LoneHyphen", {"-"}, usageThenFramed(), kParameterError, std::nullopt},
         {"DoubleHyphen", {"--s"}, usageThenFramed(), kParameterError, std::nullopt},
         {"QuestionMark", {"/?"}, usageThenFramed(), kParameterError, std::nullopt},

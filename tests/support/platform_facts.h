@@ -12,6 +12,10 @@ std::uint32_t missingDirectoryError();
 // Whether two names that differ only in letter case name the same entry.
 bool namesIgnoreCase();
 
+// Whether every parameter beginning with "/" is a flag (Windows), rather than only a
+// two-character one, which leaves "/" and longer ones to be absolute paths (POSIX).
+bool longSlashParametersAreFlags();
+
 // Whether trees may hold symbolic and hard links that the program follows.
 bool treesMayHoldLinks();
 

@@ -6,6 +6,8 @@ namespace twinscout::e2e {
 
 std::uint32_t missingDirectoryError() { return ENOENT; }
 
+bool longSlashParametersAreFlags() { return false; }
+
 bool namesIgnoreCase() { return false; }
 
 bool treesMayHoldLinks() { return true; }

@@ -7,6 +7,8 @@ namespace twinscout::e2e {
 // FindFirstFileA on "missing\*.*": the directory part is what is missing.
 std::uint32_t missingDirectoryError() { return ERROR_PATH_NOT_FOUND; }
 
+bool longSlashParametersAreFlags() { return true; }
+
 bool namesIgnoreCase() { return true; }
 
 // Making links on Windows takes privileges a test run may lack, and Wine turns

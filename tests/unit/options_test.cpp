@@ -6,6 +6,7 @@
 
 #include "app/ts_command_line_info.h"
 #include "messages.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -45,8 +46,8 @@ TEST(OptionsTest, ValuesGoToTheListOfTheLastFlag) {
         {{"/s", "A", "B", "/e", "txt", "/w", "tmp"}, {"A", "B"}, {"txt"}, {"tmp"}, 0},
         {{"/s", "A", "/e", "x", "/s", "B"}, {"A", "B"}, {"x"}, {}, 0},
         {{"/s", "A", "/d", "B"}, {"A"}, {}, {}, 1},
-        {{"/S", "A", "-s", "B", "/source", "C"}, {"A", "B", "C"}, {}, {}, 0},
-        {{"/sA"}, {}, {}, {}, 0},
+        {{"/S", "A", "-s", "B", "-source", "C"}, {"A", "B", "C"}, {}, {}, 0},
+        {{"-sA", "B"}, {"B"}, {}, {}, 0},
         {{"/E", "x", "-W", "y", "-D"}, {}, {"x"}, {"y"}, 1},
         {{"/s", "", "A", "A"}, {"", "A", "A"}, {}, {}, 0},
         {{"/s", "*.txt", "a b"}, {"*.txt", "a b"}, {}, {}, 0},
@@ -75,7 +76,6 @@ TEST(OptionsTest, AnUnknownFlagPrintsTheUsageOnceAndIgnoresTheRest) {
         {{"/x", "/s", "A"}, 0},
         {{"/d", "/x"}, 1},
         {{"/x", "/d"}, 0},
-        {{"/"}, 0},
         {{"-"}, 0},
         {{"--s"}, 0},
         {{"/?"}, 0},
@@ -90,6 +90,20 @@ TEST(OptionsTest, AnUnknownFlagPrintsTheUsageOnceAndIgnoresTheRest) {
         EXPECT_EQ(parsed.console, kUsage);
         EXPECT_TRUE(parsed.extensions.empty());
         EXPECT_TRUE(parsed.exclusions.empty());
+    }
+}
+
+// A lone "/" is a bad flag only where every parameter beginning with "/" is a flag.
+TEST(OptionsTest, TheWalkTellsFlagsByThePlatformRule) {
+    const Parsed parsed = parse({"/s", "/home/me", "/", "/d"});
+    if (platform::isFlagParameter("/home/me")) {
+        EXPECT_EQ(parsed.status, -1);
+        EXPECT_EQ(parsed.console, kUsage);
+        EXPECT_TRUE(parsed.sources.empty());
+    } else {
+        EXPECT_EQ(parsed.status, 1);
+        EXPECT_EQ(parsed.console, "");
+        EXPECT_EQ(parsed.sources, (StringList{"/home/me", "/"}));
     }
 }
 
