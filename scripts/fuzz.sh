@@ -49,29 +49,9 @@ if command -v clang++ >/dev/null; then
 fi
 packages=(cmake ninja-build clang "libclang-rt-$clang_major-dev" "llvm-$clang_major")
 
-missing=()
-if command -v dpkg-query >/dev/null; then
-    for pkg in "${packages[@]}"; do
-        if ! dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q 'ok installed'; then
-            missing+=("$pkg")
-        fi
-    done
-else
-    echo "fuzz: no dpkg here; assuming clang and libFuzzer are installed" >&2
-fi
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "fuzz: missing packages: ${missing[*]}" >&2
-        echo "Install them as root with:" >&2
-        echo "  sudo sh -c 'apt-get update && apt-get install -y --no-install-recommends ${missing[*]}'" >&2
-        exit 1
-    fi
-    echo "=== installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt_opts=(-o DPkg::Lock::Timeout=600 -o Dpkg::Use-Pty=0)
-    apt-get "${apt_opts[@]}" -q update </dev/null
-    apt-get "${apt_opts[@]}" -q install -y --no-install-recommends "${missing[@]}" </dev/null
-fi
+# shellcheck source=install-deps.sh
+source "$root/scripts/install-deps.sh"
+install_packages fuzz "${packages[@]}"
 
 # --- Build ------------------------------------------------------------------------------
 configure_args=()
