@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "broken_output.h"
+#include "child_reap.h"
 
 namespace twinscout::e2e {
 
@@ -87,22 +88,7 @@ RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
     }
     ::close(err[0]);
 
-    int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(pid, &status, 0);
-    } while (done < 0 && errno == EINTR);
-    if (done < 0) {
-        result.failure = errorText("waitpid");
-    } else if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-        if (result.exitCode == 126 || result.exitCode == 127) {
-            result.failure = "the child could not be started";
-        }
-    } else if (WIFSIGNALED(status)) {
-        result.exitCode = 128 + WTERMSIG(status);
-        result.failure = "killed by signal " + std::to_string(WTERMSIG(status));
-    }
+    reapChild(pid, result);
     return result;
 }
 

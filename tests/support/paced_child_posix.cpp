@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "child_reap.h"
 #include "paced_child.h"
 
 namespace twinscout::e2e {
@@ -124,23 +125,8 @@ RunResult PacedChild::finish() {
     closeFd(m_out);
     closeFd(m_err);
 
-    int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(m_pid, &status, 0);
-    } while (done < 0 && errno == EINTR);
+    reapChild(m_pid, result);
     m_pid = -1;
-    if (done < 0) {
-        result.failure = errorText("waitpid");
-    } else if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-        if (result.exitCode == 126 || result.exitCode == 127) {
-            result.failure = "the child could not be started";
-        }
-    } else if (WIFSIGNALED(status)) {
-        result.exitCode = 128 + WTERMSIG(status);
-        result.failure = "killed by signal " + std::to_string(WTERMSIG(status));
-    }
     return result;
 }
 

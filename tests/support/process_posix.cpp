@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "child_process.h"
+#include "child_reap.h"
 
 namespace twinscout::e2e {
 
@@ -177,22 +178,6 @@ void drain(std::vector<Child>& children, std::vector<RunResult>& results) {
     }
 }
 
-void reap(const Child& child, RunResult& result) {
-    int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(child.pid, &status, 0);
-    } while (done < 0 && errno == EINTR);
-    if (done < 0) {
-        result.failure = errorText("waitpid", errno);
-    } else if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.exitCode = 128 + WTERMSIG(status);
-        result.failure = "killed by signal " + std::to_string(WTERMSIG(status));
-    }
-}
-
 }  // namespace
 
 std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
@@ -201,9 +186,28 @@ std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
     for (std::size_t i = 0; i < commands.size(); ++i) start(commands[i], children[i], results[i]);
     drain(children, results);
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        if (results[i].started) reap(children[i], results[i]);
+        if (results[i].started) reapChild(children[i].pid, results[i]);
     }
     return results;
+}
+
+void reapChild(pid_t pid, RunResult& result) {
+    int status = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid, &status, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done < 0) {
+        result.failure = errorText("waitpid", errno);
+    } else if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+        if (result.exitCode == 126 || result.exitCode == 127) {
+            result.failure = "the child could not be started";
+        }
+    } else if (WIFSIGNALED(status)) {
+        result.exitCode = 128 + WTERMSIG(status);
+        result.failure = "killed by signal " + std::to_string(WTERMSIG(status));
+    }
 }
 
 }  // namespace twinscout::e2e

@@ -154,8 +154,8 @@ bool start(const Command& command, Child& child, RunResult& result) {
     // start that fails three times in a row is a real failure.
     bool started = false;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                   nullptr, dir.empty() ? nullptr : dir.c_str(), &startup, &info);
+        started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   dir.empty() ? nullptr : dir.c_str(), &startup, &info);
     }
     if (!started) {
         result.failure = lastErrorText("CreateProcessA " + line + " in " + dir);

@@ -1,0 +1,14 @@
+// Waits for a child started by the POSIX test support and records how it ended.
+#pragma once
+
+#include <sys/types.h>
+
+#include "child_process.h"
+
+namespace twinscout::e2e {
+
+// Exit code, or 128 + the signal that killed it; 126 and 127, the shell's codes for
+// a program that could not be run, count as a failed start.
+void reapChild(pid_t pid, RunResult& result);
+
+}  // namespace twinscout::e2e
