@@ -4,6 +4,7 @@
 #include <string>
 
 #include "broken_output.h"
+#include "child_start_win32.h"
 
 namespace twinscout::e2e {
 
@@ -18,16 +19,6 @@ using Handle = std::unique_ptr<void, HandleCloser>;
 
 std::string lastErrorText(const std::string& what) {
     return what + " failed, error " + std::to_string(::GetLastError());
-}
-
-// The program's own arguments never need quoting in these tests' commands,
-// except for blanks, which a pair of quotes keeps together.
-std::string commandLine(const Command& command) {
-    std::string line = "\"" + command.program.string() + "\"";
-    for (const std::string& arg : command.args) {
-        line += arg.find_first_of(" \t") == std::string::npos ? " " + arg : " \"" + arg + "\"";
-    }
-    return line;
 }
 
 }  // namespace
@@ -75,27 +66,8 @@ RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
         return result;
     }
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input;
-    startup.hStdOutput = output;
-    startup.hStdError = error;
-
-    const std::string program = command.program.string();
-    const std::string dir = command.workDir.string();
-    std::string line = commandLine(command);
     PROCESS_INFORMATION info{};
-    // Wine under heavy load now and then fails a start; three failures in a row are real.
-    bool started = false;
-    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                   dir.empty() ? nullptr : dir.c_str(), &startup, &info);
-    }
-    if (!started) {
-        result.failure = lastErrorText("CreateProcessA " + line);
-        return result;
-    }
+    if (!startChild(command, input, output, error, info, result.failure)) return result;
     Handle process(info.hProcess);
     Handle thread(info.hThread);
     result.started = true;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "child_process.h"
+#include "child_start_win32.h"
 
 namespace twinscout::e2e {
 
@@ -139,26 +140,8 @@ bool start(const Command& command, Child& child, RunResult& result) {
         return false;
     }
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.get();
-    startup.hStdOutput = outChild.get();
-    startup.hStdError = errChild.get();
-
-    const std::string program = command.program.string();
-    const std::string dir = command.workDir.string();
-    std::string line = commandLine(command);
     PROCESS_INFORMATION info{};
-    // Wine under heavy load now and then fails a start with an internal error; a
-    // start that fails three times in a row is a real failure.
-    bool started = false;
-    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                   dir.empty() ? nullptr : dir.c_str(), &startup, &info);
-    }
-    if (!started) {
-        result.failure = lastErrorText("CreateProcessA " + line + " in " + dir);
+    if (!startChild(command, input.get(), outChild.get(), errChild.get(), info, result.failure)) {
         return false;
     }
     child.process = Handle(info.hProcess);
@@ -199,6 +182,30 @@ std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
     for (std::size_t i = 0; i < commands.size(); ++i) start(commands[i], children[i], results[i]);
     for (std::size_t i = 0; i < commands.size(); ++i) finish(children[i], results[i]);
     return results;
+}
+
+bool startChild(const Command& command, HANDLE input, HANDLE output, HANDLE error,
+                PROCESS_INFORMATION& info, std::string& failure) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+
+    const std::string program = command.program.string();
+    const std::string dir = command.workDir.string();
+    std::string line = commandLine(command);
+    // Wine under heavy load now and then fails a start with an internal error; a
+    // start that fails three times in a row is a real failure.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
+            return true;
+        }
+    }
+    failure = lastErrorText("CreateProcessA " + line + " in " + dir);
+    return false;
 }
 
 }  // namespace twinscout::e2e
