@@ -22,7 +22,7 @@ bool outputDelivered() {
 
 }  // namespace
 
-int runTwinscout(int argc, const char* const argv[]) {
+int runTwinscout(int argc, const char* const argv[], RunClassifier classify) {
     int status = kExitParameterError;
     if (platform::startFramework()) {
         auto options = std::make_unique<CTSCommandLineInfo>();
@@ -41,7 +41,8 @@ int runTwinscout(int argc, const char* const argv[]) {
             status = kExitSuccess;
             if (!options->m_sources.empty()) {
                 auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
-                                                        options->m_exclusions);
+                                                        options->m_exclusions,
+                                                        platform::realFileSystem(), classify);
                 finder->find();
                 finder->compareFiles();
             }

@@ -60,7 +60,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
         limits.openFiles = m_openFileBudget;
         // The trace reports every comparison, so it must know of every candidate
         // whether it can still be opened; without it only identical ones matter.
-        classifyRun(m_fileSystem, size, members, limits, traceEnabled());
+        m_classify(m_fileSystem, size, members, limits, traceEnabled());
         nextInClass = linkClasses(members);
     }
 
@@ -84,7 +84,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
                 sameEntry.sameEntry(m_files[begin + later])) {
                 continue;
             }
-            if (!compareContent(candidate.contentClass == members[k].contentClass)) continue;
+            if (!compareContent(members[k], candidate)) continue;
             if (!grouped && everyPair) m_results.push_back(begin + k);
             grouped = true;
             reportPair(begin + k, begin + later);
@@ -93,8 +93,10 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
     }
 }
 
-bool CFinder::compareContent(bool identical) {
+// The classes answer for the pair: members of one class have equal bytes.
+bool CFinder::compareContent(const RunMember& first, const RunMember& second) {
     traceLog(4, "---> CFinder - compareContent\n");
+    const bool identical = first.contentClass == second.contentClass;
     traceLog(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
     return identical;
 }

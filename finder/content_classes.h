@@ -37,3 +37,9 @@ struct ClassifierLimits {
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits,
                  bool checkEveryName = false);
+
+// How the comparison splits the files of one size into classes: classifyRun, or a
+// plainer way that tests hand the finder to check it against.
+using RunClassifier = void (*)(platform::FileSystem& fileSystem, std::int64_t size,
+                               std::vector<RunMember>& members, const ClassifierLimits& limits,
+                               bool checkEveryName);

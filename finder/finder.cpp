@@ -6,11 +6,12 @@
 #include "trace/trace_log.h"
 
 CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
-                 platform::FileSystem& fileSystem)
+                 platform::FileSystem& fileSystem, RunClassifier classify)
     : m_sources(sources),
       m_extensions(extensions),
       m_exclusions(exclusions),
       m_fileSystem(fileSystem),
+      m_classify(classify),
       m_openFileBudget(platform::openFileBudget()) {
     traceLog(2, "---> CFinder - Constructeur\n");
     traceLog(4, "<--- CFinder - Constructeur\n");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "finder/catalogue.h"
+#include "finder/content_classes.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
 
@@ -15,7 +16,8 @@
 class CFinder {
 public:
     CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
-            platform::FileSystem& fileSystem = platform::realFileSystem());
+            platform::FileSystem& fileSystem = platform::realFileSystem(),
+            RunClassifier classify = classifyRun);
     ~CFinder();
     CFinder(const CFinder&) = delete;
     CFinder& operator=(const CFinder&) = delete;
@@ -37,7 +39,7 @@ private:
     void addNewFile(const std::string& path, platform::DirectoryListing& listing,
                     const platform::DirectoryEntry& entry, std::uint32_t directory);
     void compareRun(std::size_t begin, std::size_t end);
-    bool compareContent(bool identical);
+    bool compareContent(const RunMember& first, const RunMember& second);
     void reportPair(std::size_t first, std::size_t second);
     void printResults();
 
@@ -49,6 +51,7 @@ private:
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
     platform::FileSystem& m_fileSystem;
+    const RunClassifier m_classify;
     const std::size_t m_openFileBudget;
     struct IdentityHash {
         std::size_t operator()(const platform::FileIdentity& identity) const {
