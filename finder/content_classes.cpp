@@ -8,6 +8,9 @@
 namespace {
 
 constexpr std::size_t kFirstChunk = 4096;
+// Read right after the head: files that differ near their end, as files appended to
+// or stamped with a trailer do, separate without their middles being read.
+constexpr std::int64_t kTailBytes = 4096;
 constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
@@ -23,11 +26,16 @@ struct Reader {
     bool failed = false;         // not read whole, or changed while read
 };
 
-// Readers whose bytes agree before `offset`.
+// Readers whose bytes agree before `offset`, and from `end` on. Bytes are compared
+// from the head on, except once: the tail, read right after the head.
 struct Group {
     std::vector<std::size_t> readers;
     std::int64_t offset = 0;
     std::size_t chunk = kFirstChunk;
+    std::int64_t end = -1;  // the file's size until the tail is read
+    bool atTail = false;    // this step reads the tail; the middle resumes at `resume`
+    std::int64_t resume = 0;
+    std::size_t resumeChunk = 0;
 };
 
 bool identityOrder(const platform::FileIdentity& a, const platform::FileIdentity& b) {
@@ -151,7 +159,12 @@ private:
         std::vector<Group> groups;
         if (std::any_of(order.begin(), order.end(),
                         [&](std::size_t r) { return head(r) == kUnknownHead; })) {
-            if (order.size() > 1) groups.push_back(Group{std::move(order)});
+            if (order.size() > 1) {
+                Group group;
+                group.readers = std::move(order);
+                group.end = m_size;
+                groups.push_back(std::move(group));
+            }
             return groups;
         }
         std::stable_sort(order.begin(), order.end(),
@@ -161,6 +174,7 @@ private:
             while (last < order.size() && head(order[last]) == head(order[first])) ++last;
             if (last - first > 1) {
                 Group group;
+                group.end = m_size;
                 group.readers.assign(order.begin() + static_cast<std::ptrdiff_t>(first),
                                      order.begin() + static_cast<std::ptrdiff_t>(last));
                 std::sort(group.readers.begin(), group.readers.end());
@@ -172,25 +186,28 @@ private:
     }
 
     // Reads `count` bytes at `offset` into `buffer`, which has room for one byte more:
-    // the last chunk asks for it, so that a file grown since the listing never passes.
-    bool readChunk(Reader& reader, std::int64_t offset, char* buffer, std::size_t count) {
-        reader.failed = !readWhole(reader, offset, buffer, count);
+    // a read that reaches the end asks for it, so that a file grown since the listing
+    // never passes. After the group's final read the file must be as listed.
+    bool readChunk(const Group& group, Reader& reader, char* buffer, std::size_t count) {
+        const std::int64_t upTo = group.offset + static_cast<std::int64_t>(count);
+        const bool final = !group.atTail && upTo == group.end;
+        reader.failed = !readWhole(reader, group.offset, buffer, count, upTo == m_size, final);
         return !reader.failed;
     }
 
-    bool readWhole(Reader& reader, std::int64_t offset, char* buffer, std::size_t count) {
-        const bool last = offset + static_cast<std::int64_t>(count) == m_size;
-        const std::size_t asked = last ? count + 1 : count;
+    bool readWhole(Reader& reader, std::int64_t offset, char* buffer, std::size_t count,
+                   bool reachesEnd, bool final) {
+        const std::size_t asked = reachesEnd ? count + 1 : count;
         if (reader.file) {
             return reader.file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
-                   (!last || unchanged(reader.file, reader));
+                   (!final || unchanged(reader.file, reader));
         }
         platform::File file = reopen(reader);
         if (!file) return false;
         const bool whole = file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
-                           (!last || unchanged(file, reader));
+                           (!final || unchanged(file, reader));
         // Handles beyond the budget are opened again for each chunk.
-        if (whole && !last && m_openFiles < m_limits.openFiles) {
+        if (whole && !final && m_openFiles < m_limits.openFiles) {
             // Read-ahead pays only for files read in several chunks.
             file.adviseSequential();
             reader.file = std::move(file);
@@ -207,17 +224,32 @@ private:
     }
 
     std::size_t remainingChunk(const Group& group) const {
-        return static_cast<std::size_t>(
-            std::min<std::int64_t>(m_size - group.offset, static_cast<std::int64_t>(group.chunk)));
+        return static_cast<std::size_t>(std::min<std::int64_t>(
+            group.end - group.offset, static_cast<std::int64_t>(group.chunk)));
     }
 
-    // Readers that agree up to `next`: a class when the files end there, or a group to
-    // read on; a reader alone is a class of its own already.
-    void settle(Group part, std::int64_t next, std::size_t chunk, std::vector<Group>& pending) {
+    // Readers of `group` that agree up to `next` as well: a class when nothing is left
+    // to compare, or a group to read on; a reader alone is a class of its own already.
+    void settle(const Group& group, Group part, std::int64_t next, std::size_t chunk,
+                std::vector<Group>& pending) {
         std::sort(part.readers.begin(), part.readers.end());
-        if (part.readers.size() > 1 && next < m_size) {
+        const std::size_t grown = std::min(chunk * 8, kLargestChunk);
+        part.end = group.end;
+        if (group.atTail) {
+            part.offset = group.resume;
+            part.chunk = group.resumeChunk;
+            part.end = m_size - kTailBytes;
+        } else if (next < group.end && group.end == m_size && m_size - next > kTailBytes) {
+            part.offset = m_size - kTailBytes;
+            part.chunk = static_cast<std::size_t>(kTailBytes);
+            part.atTail = true;
+            part.resume = next;
+            part.resumeChunk = grown;
+        } else {
             part.offset = next;
-            part.chunk = std::min(chunk * 8, kLargestChunk);
+            part.chunk = grown;
+        }
+        if (part.readers.size() > 1 && part.offset < part.end) {
             pending.push_back(std::move(part));
             return;
         }
@@ -250,7 +282,7 @@ private:
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.readers.size(); ++index) {
             Reader& reader = m_readers[group.readers[index]];
-            if (readChunk(reader, group.offset, row(index), chunk)) {
+            if (readChunk(group, reader, row(index), chunk)) {
                 rows.push_back(index);
             } else {
                 release(reader);  // it keeps the class of its own it started with
@@ -270,7 +302,7 @@ private:
             Group part;
             for (std::size_t k = first; k < last; ++k)
                 part.readers.push_back(group.readers[rows[k]]);
-            settle(std::move(part), next, chunk, pending);
+            settle(group, std::move(part), next, chunk, pending);
             first = last;
         }
     }
@@ -285,7 +317,7 @@ private:
 
         std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
         for (const std::size_t r : group.readers) {
-            if (readChunk(m_readers[r], group.offset, mine, chunk)) {
+            if (readChunk(group, m_readers[r], mine, chunk)) {
                 hashed.emplace_back(hashBytes(mine, chunk), r);
             } else {
                 release(m_readers[r]);
@@ -306,7 +338,7 @@ private:
                 std::vector<std::size_t> others;
                 part.readers.push_back(undecided.front());
                 if (undecided.size() > 1 &&
-                    !readChunk(m_readers[undecided.front()], group.offset, mine, chunk)) {
+                    !readChunk(group, m_readers[undecided.front()], mine, chunk)) {
                     release(m_readers[undecided.front()]);
                     part.readers.clear();
                 }
@@ -314,7 +346,7 @@ private:
                     Reader& reader = m_readers[undecided[k]];
                     if (part.readers.empty()) {
                         others.push_back(undecided[k]);
-                    } else if (!readChunk(reader, group.offset, theirs, chunk)) {
+                    } else if (!readChunk(group, reader, theirs, chunk)) {
                         release(reader);
                     } else if (std::memcmp(mine, theirs, chunk) == 0) {
                         part.readers.push_back(undecided[k]);
@@ -322,7 +354,7 @@ private:
                         others.push_back(undecided[k]);
                     }
                 }
-                if (!part.readers.empty()) settle(std::move(part), next, chunk, pending);
+                if (!part.readers.empty()) settle(group, std::move(part), next, chunk, pending);
                 undecided = std::move(others);
             }
         }

@@ -78,6 +78,22 @@ TEST_F(ContentClassesTest, EachByteIsReadOnceAndALoneFileLeavesAtOnce) {
     EXPECT_EQ(bytesRead(), 2 * static_cast<std::int64_t>(size) + 4096);
 }
 
+// The tail comes right after the head: a difference near the end costs two small
+// reads per file, and the middle of equal files is still read once.
+TEST_F(ContentClassesTest, TheTailIsReadBeforeTheMiddle) {
+    const std::size_t size = 1000000;
+    m_fs.addFile("a", bytes(size, 'x'));
+    m_fs.addFile("b", bytes(size, 'x', size - 4096));
+    EXPECT_EQ(classify({"a", "b"}, size), "ab");
+    EXPECT_EQ(bytesRead(), 2 * (4096 + 4096));
+
+    m_fs.reads.clear();
+    m_fs.addFile("c", bytes(size, 'x'));
+    m_fs.addFile("d", bytes(size, 'x', size - 4097));  // the middle's last byte
+    EXPECT_EQ(classify({"a", "c", "d"}, size), "aab");
+    EXPECT_EQ(bytesRead(), 3 * static_cast<std::int64_t>(size)) << "each byte once";
+}
+
 bool wasRead(const FakeFileSystem& fs, const std::string& path) {
     for (const auto& read : fs.reads) {
         if (read.path == path) return true;
