@@ -28,7 +28,8 @@ struct ClassifierLimits {
 
 // Splits files of one size into classes of identical content, exactly: files are
 // first grouped by head digest, then every undecided file's next chunk is read in
-// turn, the group is split by chunk bytes, and a file leaves as soon as it is alone,
+// turn (the head, the last block, then the middle in growing chunks), the group is
+// split by chunk bytes, and a file leaves as soon as it is alone,
 // so a file alone with its head is never read. Each byte is read once, or twice in
 // groups too large for the buffer; files of one identity are read once for all.
 // A file that changed while it was read has a class of its own. With
