@@ -6,7 +6,9 @@ Usage: summarize.py RESULTS_DIR TREE [TREE ...] -- TOOL [TOOL ...]
 Per tree: median wall time, median CPU time (user+sys), peak RSS (max over
 the timed runs), each tool's wall time relative to twinscout's, and the
 duplicates each tool reported (from the warm-up run's output) next to what
-the generator put in the tree.
+the generator put in the tree.  A tree run in cold mode (a "mode" file in its
+directory) also gets the median bytes read from the device per run, and its
+duplicates come from the first cold run's output.
 """
 
 import json
@@ -121,7 +123,8 @@ def times(res, tree, tool):
         if len(p) >= 4:
             rows.append((float(p[0]), float(p[1]) + float(p[2]), int(p[3]),
                          int(p[4]) if len(p) > 4 else 0,
-                         float(p[5]) if len(p) > 5 else 0.0))
+                         float(p[5]) if len(p) > 5 else 0.0,
+                         int(p[6]) if len(p) > 6 else None))
     return rows
 
 
@@ -143,15 +146,25 @@ def main():
 
     for tree in trees:
         exp = json.load(open(os.path.join(res, tree, "expected.json")))
-        print(f"## {tree}")
+        mode = read_lines(os.path.join(res, tree, "mode"))
+        cold = bool(mode and mode[0].startswith("cold"))
+        print(f"## {tree}" + (" (cold cache)" if cold else ""))
         print()
-        print(f"{exp['files']:,} files, {exp['bytes'] / 2**20:,.0f} MiB; expected "
-              f"{exp['dup_groups']:,} duplicate groups, {exp['redundant_files']:,} "
-              f"redundant files, {exp['identical_pairs']:,} identical pairs.")
+        if "dup_groups" in exp:
+            print(f"{exp['files']:,} files, {exp['bytes'] / 2**20:,.0f} MiB; expected "
+                  f"{exp['dup_groups']:,} duplicate groups, {exp['redundant_files']:,} "
+                  f"redundant files, {exp['identical_pairs']:,} identical pairs.")
+        else:
+            print(f"{exp['files']:,} regular files, {exp['bytes'] / 2**20:,.0f} MiB "
+                  "(not generated: no expected duplicates).")
         print()
+        if cold:
+            print(f"Page cache dropped before every run; device: {mode[0].split()[1]}.")
+            print()
         print("| tool | mode | median wall s | median CPU s | peak RSS MiB "
-              "| wall / twinscout | groups | redundant | runs |")
-        print("|---|---|---:|---:|---:|---:|---:|---:|---|")
+              + ("| median device MiB read " if cold else "")
+              + "| wall / twinscout | groups | redundant | runs |")
+        print("|---|---|---:|---:|---:|" + ("---:|" if cold else "") + "---:|---:|---:|---|")
         ts = times(res, tree, "twinscout")
         ts_wall = statistics.median(r[0] for r in ts) if ts else None
         for tool in tools:
@@ -159,7 +172,8 @@ def main():
             rows = times(res, tree, tool)
             f = found(res, tree, tool)
             if st == "missing":
-                print(f"| {tool} | {MODE.get(tool, '')} | not built yet | | | | | | |")
+                print(f"| {tool} | {MODE.get(tool, '')} | not built yet | | | | | | |"
+                      + (" |" if cold else ""))
                 continue
             if rows:
                 wall = statistics.median(r[0] for r in rows)
@@ -177,20 +191,34 @@ def main():
                 if other > 0.05 * wall and other > 0.1:
                     runs += f", others used up to {other:.1f} CPU s"
                 w, c, m = fmt_s(wall), fmt_s(cpu), f"{rss:.0f}"
+                devs = [r[5] for r in rows if r[5] is not None]
+                d = f"{statistics.median(devs) / 2**20:,.0f}" if devs else ""
             else:
                 w, c, m, ratio = (f"> {st.split()[1]}" if st else "failed"), "", "", ""
+                d = ""
                 runs = st or "0"
             g = r_ = ""
             if f is not None and (rows or tool == "twinscout"):
-                ok_g = "" if f["groups"] == exp["dup_groups"] else " (!)"
-                ok_r = "" if f["redundant"] == exp["redundant_files"] else " (!)"
+                ok_g = "" if f["groups"] == exp.get("dup_groups", f["groups"]) else " (!)"
+                ok_r = "" if f["redundant"] == exp.get("redundant_files", f["redundant"]) else " (!)"
                 g = f"{f['groups']:,}{ok_g}"
                 r_ = f"{f['redundant']:,}{ok_r}"
                 if f["pair_lines"] is not None:
                     r_ += f"; {f['pair_lines']:,} pair lines"
-            print(f"| {tool} | {MODE.get(tool, '')} | {w} | {c} | {m} | {ratio} "
+            print(f"| {tool} | {MODE.get(tool, '')} | {w} | {c} | {m} | "
+                  + (f"{d} | " if cold else "") + f"{ratio} "
                   f"| {g} | {r_} | {runs} |")
         print()
+
+        check = read_lines(os.path.join(res, tree, "pair_check.txt"))
+        if check:
+            print("Pair check against `fdupes -r -H` (pairs with a symbolic link "
+                  "in either path set aside):")
+            print()
+            print("```")
+            print("\n".join(check))
+            print("```")
+            print()
 
         if tree == "bigfiles":
             same = read_lines(os.path.join(res, tree, "same_size_bytes"))
