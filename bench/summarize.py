@@ -213,7 +213,7 @@ def main():
         check = read_lines(os.path.join(res, tree, "pair_check.txt"))
         if check:
             print("Pair check against `fdupes -r -H` (pairs with a symbolic link "
-                  "in either path set aside):")
+                  "in either path, and pairs of empty files, set aside):")
             print()
             print("```")
             print("\n".join(check))
