@@ -7,6 +7,7 @@
 #include <climits>
 #include <string_view>
 
+#include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
 
 namespace platform {
@@ -34,22 +35,6 @@ EntryKind kindOf(mode_t mode) {
            : S_ISREG(mode) ? EntryKind::file
                            : EntryKind::special;
 }
-
-// Owns a descriptor of a directory met on the way down a long path.
-class Descriptor {
-public:
-    Descriptor() = default;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { reset(-1); }
-    void reset(int fd) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 // Calls `use(dirFd, rest)` with `rest` short enough for one system call: a path
 // longer than the system accepts is resolved a few components at a time, each

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/descriptor_posix.h"
 #include "platform/flag_rules.h"
 #include "platform/system.h"
 
@@ -18,30 +19,9 @@ namespace {
 
 bool g_outputClosedAtStart = false;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 // One descriptor kept aside while tracing, so that a listing that failed for
 // want of descriptors can still be recorded.
-Descriptor g_spareDescriptor(-1);
+Descriptor g_spareDescriptor;
 
 void reserveSpareDescriptor() {
     if (!g_spareDescriptor.valid()) {
