@@ -54,10 +54,8 @@ std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity) {
     return static_cast<std::uint32_t>(m_directories.size() - 1);
 }
 
-void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin,
-                    std::uint64_t head) {
-    m_entries.push_back(
-        {m_paths.add(path), status.size, status.identity, status.stamps, head, origin});
+void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin) {
+    m_entries.push_back({m_paths.add(path), status.size, status.identity, status.stamps, origin});
 }
 
 std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,

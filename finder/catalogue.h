@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "finder/content_hash.h"
 #include "finder/path_store.h"
 #include "platform/file_system.h"
 
@@ -24,7 +23,6 @@ public:
         std::int64_t size;
         platform::FileIdentity identity;
         platform::FileStamps stamps;
-        std::uint64_t head;  // digest of the first bytes, or kUnknownHead
         Origin origin;
 
         platform::FileStatus status() const { return {size, identity, stamps}; }
@@ -36,8 +34,7 @@ public:
         return m_directories[index];
     }
 
-    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {},
-             std::uint64_t head = kUnknownHead);
+    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {});
     void arrange();
 
     bool empty() const { return m_entries.empty(); }

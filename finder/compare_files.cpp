@@ -32,17 +32,20 @@ std::vector<std::size_t> linkClasses(const std::vector<RunMember>& members) {
 void CFinder::compareFiles() {
     traceLog(2, "---> CFinder - compareFiles\n");
     std::printf("Checking files in progress ...\n");
+    // A quarter of the budget of open files is the read-ahead's, half the
+    // classification's to keep, the last quarter its batch of reads.
+    ReadAhead ahead(m_fileSystem, m_files, m_openFileBudget / 4);
     for (std::size_t begin = 0; begin < m_files.size();) {
         std::size_t end = begin + 1;
         while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
-        compareRun(begin, end);
+        compareRun(begin, end, ahead);
         begin = end;
     }
     printResults();
     traceLog(4, "<--- CFinder - compareFiles\n");
 }
 
-void CFinder::compareRun(std::size_t begin, std::size_t end) {
+void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
     const std::int64_t size = m_files[begin].size;
     const std::size_t count = end - begin;
     // Only the first file of the catalogue may be empty or unreadable: it has no partner.
@@ -54,13 +57,14 @@ void CFinder::compareRun(std::size_t begin, std::size_t end) {
         for (std::size_t k = 0; k < count; ++k) {
             members[k].path = m_files[begin + k].path;
             members[k].listed = m_files[begin + k].status();
-            members[k].head = m_files[begin + k].head;
         }
         ClassifierLimits limits;
-        limits.openFiles = m_openFileBudget;
+        limits.openFiles = m_openFileBudget / 2;
         // The trace reports every comparison, so it must know of every candidate
         // whether it can still be opened; without it only identical ones matter.
-        m_classify(m_fileSystem, size, members, limits, traceEnabled());
+        ahead.enter();
+        m_classify(m_fileSystem, size, members, limits, traceEnabled(), &ahead);
+        ahead.leave();
         nextInClass = linkClasses(members);
     }
 

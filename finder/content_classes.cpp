@@ -2,64 +2,53 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "finder/content_hash.h"
+#include "finder/file_readers.h"
+#include "finder/read_ahead.h"
 
 namespace {
 
-constexpr std::size_t kFirstChunk = 4096;
-// Read right after the head: files that differ near their end, as files appended to
-// or stamped with a trailer do, separate without their middles being read.
-constexpr std::int64_t kTailBytes = 4096;
 constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
-
-constexpr std::size_t kNone = SIZE_MAX;
-
-// Reads one file for all the members that share its identity.
-struct Reader {
-    std::vector<std::size_t> members;
-    platform::File file;
-    std::size_t opener = kNone;  // the member whose name the file is opened by
-    bool failed = false;         // not read whole, or changed while read
-};
 
 // Readers whose bytes agree before `offset`, and from `end` on. Bytes are compared
 // from the head on, except once: the tail, read right after the head.
 struct Group {
     std::vector<std::size_t> readers;
     std::int64_t offset = 0;
-    std::size_t chunk = kFirstChunk;
+    std::size_t chunk = kHeadBytes;
     std::int64_t end = -1;  // the file's size until the tail is read
     bool atTail = false;    // this step reads the tail; the middle resumes at `resume`
     std::int64_t resume = 0;
     std::size_t resumeChunk = 0;
 };
 
-bool identityOrder(const platform::FileIdentity& a, const platform::FileIdentity& b) {
-    return a.volume != b.volume ? a.volume < b.volume : a.index < b.index;
-}
-
 class Classifier {
 public:
     Classifier(platform::FileSystem& fileSystem, std::int64_t size, std::vector<RunMember>& members,
-               const ClassifierLimits& limits, bool checkEveryName)
-        : m_fileSystem(fileSystem),
-          m_size(size),
+               const ClassifierLimits& limits, bool checkEveryName, ReadAhead* ahead)
+        : m_size(size),
           m_members(members),
           m_limits(limits),
-          m_checkEveryName(checkEveryName) {}
+          m_checkEveryName(checkEveryName),
+          m_files(fileSystem, members, limits.openFiles, ahead) {}
 
     void run() {
-        const std::vector<std::size_t> readerOf = makeReaders();
-        m_readerClass.resize(m_readers.size());
+        m_readerClass.resize(m_files.size());
         for (std::uint32_t& readerClass : m_readerClass) readerClass = m_nextClass++;
-        m_checked.assign(m_members.size(), false);
-        m_gone.assign(m_members.size(), false);
 
-        std::vector<Group> pending = groupsByHead();
+        // A reader alone is never read.
+        std::vector<Group> pending;
+        if (m_files.size() > 1) {
+            Group& all = pending.emplace_back();
+            all.readers.resize(m_files.size());
+            std::iota(all.readers.begin(), all.readers.end(), std::size_t{0});
+            all.end = m_size;
+        }
         while (!pending.empty()) {
             Group group = std::move(pending.back());
             pending.pop_back();
@@ -68,159 +57,24 @@ public:
 
         // The names of a file that failed are not even identical to each other.
         for (std::size_t i = 0; i < m_members.size(); ++i) {
+            const std::size_t reader = m_files.readerOf(i);
             m_members[i].contentClass =
-                m_readers[readerOf[i]].failed ? m_nextClass++ : m_readerClass[readerOf[i]];
+                m_files.failed(reader) ? m_nextClass++ : m_readerClass[reader];
         }
-        checkUnreadNames();
-        for (std::size_t i = 0; i < m_members.size(); ++i) m_members[i].opened = !m_gone[i];
+        // Names of one file share its reader; those never opened are checked before
+        // anything is concluded from them.
+        std::vector<std::size_t> classSize(m_nextClass, 0);
+        for (const RunMember& member : m_members) ++classSize[member.contentClass];
+        std::vector<bool> mustCheck(m_members.size());
+        for (std::size_t i = 0; i < m_members.size(); ++i) {
+            mustCheck[i] = m_checkEveryName || classSize[m_members[i].contentClass] > 1;
+        }
+        m_files.checkNames(mustCheck);
     }
 
 private:
-    // One reader per identity, in identity order, which is also an order the disk likes.
-    // Returns each member's reader.
-    // Names listed with different stamps get readers of their own: the file changed
-    // between the two listings, and each is checked against what its listing saw.
-    std::vector<std::size_t> makeReaders() {
-        std::vector<std::size_t> order(m_members.size());
-        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return identityOrder(m_members[a].listed.identity, m_members[b].listed.identity);
-        });
-        std::vector<std::size_t> readerOf(m_members.size());
-        for (const std::size_t i : order) {
-            const platform::FileStatus& listed = m_members[i].listed;
-            const platform::FileStatus* previous =
-                m_readers.empty() ? nullptr : &m_members[m_readers.back().members.front()].listed;
-            const bool sameFile = previous != nullptr && listed.identity.known() &&
-                                  listed.identity == previous->identity &&
-                                  listed.stamps == previous->stamps;
-            if (!sameFile) m_readers.emplace_back();
-            m_readers.back().members.push_back(i);
-            readerOf[i] = m_readers.size() - 1;
-        }
-        return readerOf;
-    }
-
-    // Opens a member's file by its name, only if the name still leads to the file the
-    // listing saw: a name replaced since must not lend its bytes to the others.
-    platform::File openAsListed(std::size_t member) {
-        m_checked[member] = true;
-        const platform::FileStatus& listed = m_members[member].listed;
-        platform::FileStatus now;
-        platform::File file = m_fileSystem.open(m_members[member].path, now);
-        if (file && listed.identity.known() && now.identity == listed.identity &&
-            now.size == listed.size) {
-            return file;
-        }
-        m_gone[member] = true;
-        return {};
-    }
-
-    // By the name that opened it before, or else the first name that still leads to it.
-    platform::File reopen(Reader& reader) {
-        if (reader.opener != kNone) return openAsListed(reader.opener);
-        for (const std::size_t member : reader.members) {
-            platform::File file = openAsListed(member);
-            if (file) {
-                reader.opener = member;
-                return file;
-            }
-        }
-        return {};
-    }
-
-    // A file written while it was read may match bytes it never held all at once:
-    // after its last chunk, it must still be as the listing saw it.
-    bool unchanged(const platform::File& file, const Reader& reader) const {
-        const platform::FileStatus& listed = m_members[reader.opener].listed;
-        platform::FileStatus now;
-        return file.status(now) && now.identity == listed.identity && now.size == listed.size &&
-               now.stamps == listed.stamps;
-    }
-
-    // Names of one file share its reader; those never opened are checked before
-    // anything is concluded from them.
-    void checkUnreadNames() {
-        std::vector<std::size_t> classSize(m_nextClass, 0);
-        for (const RunMember& member : m_members) ++classSize[member.contentClass];
-        for (std::size_t i = 0; i < m_members.size(); ++i) {
-            if ((m_checkEveryName || classSize[m_members[i].contentClass] > 1) && !m_checked[i]) {
-                openAsListed(i);
-            }
-        }
-    }
-
-    // Readers whose heads differ are apart already, and a reader alone is never read;
-    // one unknown head puts everyone in one group.
-    std::vector<Group> groupsByHead() const {
-        std::vector<std::size_t> order(m_readers.size());
-        for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
-        auto head = [&](std::size_t r) { return m_members[m_readers[r].members.front()].head; };
-        std::vector<Group> groups;
-        if (std::any_of(order.begin(), order.end(),
-                        [&](std::size_t r) { return head(r) == kUnknownHead; })) {
-            if (order.size() > 1) {
-                Group group;
-                group.readers = std::move(order);
-                group.end = m_size;
-                groups.push_back(std::move(group));
-            }
-            return groups;
-        }
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return head(a) < head(b); });
-        for (std::size_t first = 0; first < order.size();) {
-            std::size_t last = first + 1;
-            while (last < order.size() && head(order[last]) == head(order[first])) ++last;
-            if (last - first > 1) {
-                Group group;
-                group.end = m_size;
-                group.readers.assign(order.begin() + static_cast<std::ptrdiff_t>(first),
-                                     order.begin() + static_cast<std::ptrdiff_t>(last));
-                std::sort(group.readers.begin(), group.readers.end());
-                groups.push_back(std::move(group));
-            }
-            first = last;
-        }
-        return groups;
-    }
-
-    // Reads `count` bytes at `offset` into `buffer`, which has room for one byte more:
-    // a read that reaches the end asks for it, so that a file grown since the listing
-    // never passes. After the group's final read the file must be as listed.
-    bool readChunk(const Group& group, Reader& reader, char* buffer, std::size_t count) {
-        const std::int64_t upTo = group.offset + static_cast<std::int64_t>(count);
-        const bool final = !group.atTail && upTo == group.end;
-        reader.failed = !readWhole(reader, group.offset, buffer, count, upTo == m_size, final);
-        return !reader.failed;
-    }
-
-    bool readWhole(Reader& reader, std::int64_t offset, char* buffer, std::size_t count,
-                   bool reachesEnd, bool final) {
-        const std::size_t asked = reachesEnd ? count + 1 : count;
-        if (reader.file) {
-            return reader.file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
-                   (!final || unchanged(reader.file, reader));
-        }
-        platform::File file = reopen(reader);
-        if (!file) return false;
-        const bool whole = file.readAt(offset, buffer, asked) == static_cast<std::int64_t>(count) &&
-                           (!final || unchanged(file, reader));
-        // Handles beyond the budget are opened again for each chunk.
-        if (whole && !final && m_openFiles < m_limits.openFiles) {
-            // Read-ahead pays only for files read in several chunks.
-            file.adviseSequential();
-            reader.file = std::move(file);
-            ++m_openFiles;
-        }
-        return whole;
-    }
-
-    void release(Reader& reader) {
-        if (reader.file) {
-            reader.file.close();
-            --m_openFiles;
-        }
+    bool isFinal(const Group& group, std::size_t count) const {
+        return !group.atTail && group.offset + static_cast<std::int64_t>(count) == group.end;
     }
 
     std::size_t remainingChunk(const Group& group) const {
@@ -256,7 +110,7 @@ private:
         const std::uint32_t partClass = m_nextClass++;
         for (std::size_t r : part.readers) {
             if (part.readers.size() > 1) m_readerClass[r] = partClass;
-            release(m_readers[r]);
+            m_files.release(r);
         }
     }
 
@@ -279,13 +133,14 @@ private:
         }
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
+        const std::vector<bool> whole =
+            m_files.read(group.readers, group.offset, chunk, isFinal(group, chunk), row);
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.readers.size(); ++index) {
-            Reader& reader = m_readers[group.readers[index]];
-            if (readChunk(group, reader, row(index), chunk)) {
+            if (whole[index]) {
                 rows.push_back(index);
             } else {
-                release(reader);  // it keeps the class of its own it started with
+                m_files.release(group.readers[index]);  // it keeps its class of its own
             }
         }
         std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
@@ -307,6 +162,13 @@ private:
         }
     }
 
+    bool readOne(const Group& group, std::size_t reader, char* buffer, std::size_t chunk) {
+        const bool whole = m_files.read({reader}, group.offset, chunk, isFinal(group, chunk),
+                                        [buffer](std::size_t) { return buffer; })[0];
+        if (!whole) m_files.release(reader);
+        return whole;
+    }
+
     // Too many readers to hold their chunks: a hash of each chunk sorts them, and readers
     // sharing a hash are then checked byte for byte against one of them, which reads
     // those chunks a second time but needs room for two chunks only.
@@ -317,11 +179,7 @@ private:
 
         std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
         for (const std::size_t r : group.readers) {
-            if (readChunk(group, m_readers[r], mine, chunk)) {
-                hashed.emplace_back(hashBytes(mine, chunk), r);
-            } else {
-                release(m_readers[r]);
-            }
+            if (readOne(group, r, mine, chunk)) hashed.emplace_back(hashBytes(mine, chunk), r);
         }
         std::sort(hashed.begin(), hashed.end());
 
@@ -337,17 +195,14 @@ private:
                 Group part;
                 std::vector<std::size_t> others;
                 part.readers.push_back(undecided.front());
-                if (undecided.size() > 1 &&
-                    !readChunk(group, m_readers[undecided.front()], mine, chunk)) {
-                    release(m_readers[undecided.front()]);
+                if (undecided.size() > 1 && !readOne(group, undecided.front(), mine, chunk)) {
                     part.readers.clear();
                 }
                 for (std::size_t k = 1; k < undecided.size(); ++k) {
-                    Reader& reader = m_readers[undecided[k]];
                     if (part.readers.empty()) {
                         others.push_back(undecided[k]);
-                    } else if (!readChunk(group, reader, theirs, chunk)) {
-                        release(reader);
+                    } else if (!readOne(group, undecided[k], theirs, chunk)) {
+                        continue;
                     } else if (std::memcmp(mine, theirs, chunk) == 0) {
                         part.readers.push_back(undecided[k]);
                     } else {
@@ -360,17 +215,13 @@ private:
         }
     }
 
-    platform::FileSystem& m_fileSystem;
     const std::int64_t m_size;
     std::vector<RunMember>& m_members;
     const ClassifierLimits& m_limits;
     const bool m_checkEveryName;
-    std::vector<Reader> m_readers;
+    FileReaders m_files;
     std::vector<std::uint32_t> m_readerClass;
-    std::vector<bool> m_checked;  // the member's name was opened and compared with its listing
-    std::vector<bool> m_gone;     // ... and no longer leads to the file listed
     std::vector<char> m_buffer;
-    std::size_t m_openFiles = 0;
     std::uint32_t m_nextClass = 0;
 };
 
@@ -378,6 +229,6 @@ private:
 
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits,
-                 bool checkEveryName) {
-    Classifier(fileSystem, size, members, limits, checkEveryName).run();
+                 bool checkEveryName, ReadAhead* ahead) {
+    Classifier(fileSystem, size, members, limits, checkEveryName, ahead).run();
 }

@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "finder/content_hash.h"
 #include "platform/file_system.h"
+
+class ReadAhead;
 
 // One file of a run of files of equal size.
 struct RunMember {
     const char* path = nullptr;
-    platform::FileStatus listed;        // as the listing found it
-    std::uint64_t head = kUnknownHead;  // as the listing found it
+    platform::FileStatus listed;  // as the listing found it
     // False when the name no longer leads to the regular file of the identity and size
     // listed; a file that need not be read or checked counts as opened, as the
     // listing opened it.
@@ -26,21 +26,21 @@ struct ClassifierLimits {
     std::size_t openFiles = 1024;
 };
 
-// Splits files of one size into classes of identical content, exactly: files are
-// first grouped by head digest, then every undecided file's next chunk is read in
-// turn (the head, the last block, then the middle in growing chunks), the group is
-// split by chunk bytes, and a file leaves as soon as it is alone,
-// so a file alone with its head is never read. Each byte is read once, or twice in
-// groups too large for the buffer; files of one identity are read once for all.
+// Splits files of one size into classes of identical content, exactly: every
+// undecided file's next chunk is read in turn (the head, the last block, then the
+// middle in growing chunks), the group is split by chunk bytes, and a file leaves as
+// soon as it is alone. Each byte is read once, or twice in groups too large for the
+// buffer; files of one identity are read once for all.
 // A file that changed while it was read has a class of its own. With
 // `checkEveryName`, every name that was not read is still opened once, so that
-// `opened` is known for each member, not only for those that could pair.
+// `opened` is known for each member, not only for those that could pair. With
+// `ahead`, the run is the one it has entered, and reads go through it.
 void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
                  std::vector<RunMember>& members, const ClassifierLimits& limits,
-                 bool checkEveryName = false);
+                 bool checkEveryName = false, ReadAhead* ahead = nullptr);
 
 // How the comparison splits the files of one size into classes: classifyRun, or a
 // plainer way that tests hand the finder to check it against.
 using RunClassifier = void (*)(platform::FileSystem& fileSystem, std::int64_t size,
                                std::vector<RunMember>& members, const ClassifierLimits& limits,
-                               bool checkEveryName);
+                               bool checkEveryName, ReadAhead* ahead);

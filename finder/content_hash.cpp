@@ -1,6 +1,5 @@
 #include "finder/content_hash.h"
 
-#include <algorithm>
 #include <cstring>
 
 std::uint64_t hashBytes(const char* bytes, std::size_t count) {
@@ -14,12 +13,4 @@ std::uint64_t hashBytes(const char* bytes, std::size_t count) {
     }
     for (; i < count; ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ull;
     return hash ^ (hash >> 29);
-}
-
-std::uint64_t headDigest(const platform::File& file, std::int64_t size, char* buffer) {
-    const auto count = static_cast<std::size_t>(
-        std::min<std::int64_t>(size, static_cast<std::int64_t>(kHeadBytes)));
-    if (file.readAt(0, buffer, count) != static_cast<std::int64_t>(count)) return kUnknownHead;
-    const std::uint64_t digest = hashBytes(buffer, count);
-    return digest == kUnknownHead ? kUnknownHead + 1 : digest;
 }

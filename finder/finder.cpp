@@ -49,7 +49,7 @@ void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& li
     if (m_files.empty() && !file) {
         m_files.add(path, {}, origin);
     } else if (file && (status.size != 0 || m_files.empty())) {
-        m_files.add(path, status, origin, headDigest(file, status.size, m_headBuffer.data()));
+        m_files.add(path, status, origin);
     }
     traceLog(4, "<--- CFinder - addNewFile\n");
 }

@@ -8,6 +8,7 @@
 
 #include "finder/catalogue.h"
 #include "finder/content_classes.h"
+#include "finder/read_ahead.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
 
@@ -38,7 +39,7 @@ private:
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, platform::DirectoryListing& listing,
                     const platform::DirectoryEntry& entry, std::uint32_t directory);
-    void compareRun(std::size_t begin, std::size_t end);
+    void compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead);
     bool compareContent(const RunMember& first, const RunMember& second);
     void reportPair(std::size_t first, std::size_t second);
     void printResults();
@@ -63,5 +64,4 @@ private:
     // may lead back up the walk, or into a graph that would be walked again and again.
     std::vector<platform::FileIdentity> m_walkPath;
     std::unordered_set<platform::FileIdentity, IdentityHash> m_walked;
-    std::vector<char> m_headBuffer = std::vector<char>(kHeadBytes);
 };

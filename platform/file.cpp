@@ -18,7 +18,7 @@ std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) 
 
 bool File::status(FileStatus& status) const { return m_fileSystem->status(m_handle, status); }
 
-void File::adviseSequential() const { m_fileSystem->adviseSequential(m_handle); }
+void File::advise(Access access) const { m_fileSystem->advise(m_handle, access); }
 
 void File::close() {
     if (m_fileSystem != nullptr) {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/read_queue.h"
+
 namespace platform {
 
 using NativeHandle = std::intptr_t;
@@ -45,6 +47,9 @@ struct DirectoryEntry {
 
 class FileSystem;
 
+// How the finder means to read a file, so the system reads ahead only what it will use.
+enum class Access { random, sequential };
+
 // An open file, closed when it goes out of scope.
 class File {
 public:
@@ -62,8 +67,10 @@ public:
     std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t count) const;
     // The file's status as it is now; false when it can't be read.
     bool status(FileStatus& status) const;
-    void adviseSequential() const;
+    void advise(Access access) const;
     void close();
+    // For the platform's own read queues.
+    NativeHandle nativeHandle() const { return m_handle; }
 
 private:
     FileSystem* m_fileSystem = nullptr;
@@ -102,13 +109,15 @@ public:
     virtual File open(const std::string& path, FileStatus& status) = 0;
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
+    // A queue for reading files of this file system many at a time.
+    virtual std::unique_ptr<ReadQueue> readQueue() { return makeSynchronousReadQueue(); }
 
 private:
     friend class File;
     virtual std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                                 std::size_t count) = 0;
     virtual bool status(NativeHandle handle, FileStatus& status) = 0;
-    virtual void adviseSequential(NativeHandle handle) = 0;
+    virtual void advise(NativeHandle handle, Access access) = 0;
     virtual void close(NativeHandle handle) = 0;
 };
 

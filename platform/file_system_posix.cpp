@@ -9,12 +9,17 @@
 
 #include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
+#if TWINSCOUT_IO_URING
+#include "platform/read_queue_uring_posix.h"
+#endif
 
 namespace platform {
 namespace {
 
 // Non-blocking, as a second guard: the kind is known before anything is opened.
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+// Enough reads in flight for a disk to order them well, few enough to stay cheap.
+constexpr unsigned kQueueDepth = 64;
 
 std::int64_t nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -172,6 +177,13 @@ public:
 
     bool namesIgnoreCase() const override { return false; }
 
+    std::unique_ptr<ReadQueue> readQueue() override {
+#if TWINSCOUT_IO_URING
+        if (auto queue = makeUringReadQueue(kQueueDepth)) return queue;
+#endif
+        return makeSynchronousReadQueue();
+    }
+
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override {
@@ -193,8 +205,9 @@ private:
         return true;
     }
 
-    void adviseSequential(NativeHandle handle) override {
-        posix_fadvise(static_cast<int>(handle), 0, 0, POSIX_FADV_SEQUENTIAL);
+    void advise(NativeHandle handle, Access access) override {
+        posix_fadvise(static_cast<int>(handle), 0, 0,
+                      access == Access::random ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL);
     }
 
     void close(NativeHandle handle) override { ::close(static_cast<int>(handle)); }

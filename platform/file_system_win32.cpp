@@ -138,7 +138,7 @@ private:
                statusOf(asHandle(handle), status);
     }
 
-    void adviseSequential(NativeHandle) override {}
+    void advise(NativeHandle, Access) override {}
 
     void close(NativeHandle handle) override { CloseHandle(asHandle(handle)); }
 };

@@ -41,7 +41,8 @@ bool sameContent(const platform::File& first, std::int64_t size, const platform:
 
 // Every member is opened, whether or not the trace asks for it.
 void classifyRunPairwise(platform::FileSystem& fileSystem, std::int64_t size,
-                         std::vector<RunMember>& members, const ClassifierLimits&, bool) {
+                         std::vector<RunMember>& members, const ClassifierLimits&, bool,
+                         ReadAhead*) {
     std::vector<bool> classed(members.size(), false);
     std::uint32_t nextClass = 0;
     for (std::size_t i = 0; i < members.size(); ++i) {

@@ -7,4 +7,4 @@
 
 void classifyRunPairwise(platform::FileSystem& fileSystem, std::int64_t size,
                          std::vector<RunMember>& members, const ClassifierLimits& limits,
-                         bool checkEveryName);
+                         bool checkEveryName, ReadAhead* ahead);

@@ -75,7 +75,7 @@ private:
     std::int64_t readAt(platform::NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override;
     bool status(platform::NativeHandle handle, platform::FileStatus& status) override;
-    void adviseSequential(platform::NativeHandle) override {}
+    void advise(platform::NativeHandle, platform::Access) override {}
     void close(platform::NativeHandle) override { --openNow; }
 
     void add(const std::string& path, Entry entry);

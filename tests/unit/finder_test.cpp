@@ -133,7 +133,7 @@ TEST_F(FinderTest, ANameReplacedDuringTheComparisonLendsNothing) {
     file("b/H", head + "OLD");
     m_fs.addHardLink(native("c/X"), native("b/H"));
     EXPECT_EQ(run({"b", "c"}).pairs, Pairs{"b/H #### c/X"});
-    EXPECT_TRUE(m_fs.reads.size() == 2) << "only the two heads, while listing";
+    EXPECT_TRUE(m_fs.reads.empty());
 
     // ... and not when one of the names was replaced by an equal copy since.
     m_fs = FakeFileSystem();

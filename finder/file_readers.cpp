@@ -1,0 +1,136 @@
+#include "finder/file_readers.h"
+
+#include <algorithm>
+
+#include "finder/run_files.h"
+
+FileReaders::FileReaders(platform::FileSystem& fileSystem, std::vector<RunMember>& members,
+                         std::size_t openFiles, ReadAhead* ahead)
+    : m_fileSystem(fileSystem),
+      m_members(members),
+      m_openFiles(openFiles),
+      m_batch(std::clamp<std::size_t>(openFiles / 2, 1, 64)),
+      m_ahead(ahead),
+      m_readerOf(members.size()),
+      m_checked(members.size(), false),
+      m_gone(members.size(), false),
+      m_openedEarly(members.size(), false) {
+    std::vector<platform::FileStatus> listed;
+    listed.reserve(members.size());
+    for (const RunMember& member : members) listed.push_back(member.listed);
+    for (auto& names : distinctFiles(listed)) {
+        for (const std::size_t member : names) m_readerOf[member] = m_readers.size();
+        m_readers.emplace_back().members = std::move(names);
+    }
+}
+
+std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
+                                        std::int64_t offset, std::size_t count, bool final,
+                                        const std::vector<char*>& buffers) {
+    const bool reachesEnd =
+        offset + static_cast<std::int64_t>(count) == m_members.front().listed.size;
+    const std::size_t asked = reachesEnd ? count + 1 : count;
+    std::vector<bool> whole(readers.size(), false);
+
+    struct Pending {
+        platform::File opened;  // for this batch only, unless kept
+        QueuedRead read;
+    };
+    for (std::size_t first = 0; first < readers.size(); first += m_batch) {
+        const std::size_t last = std::min(readers.size(), first + m_batch);
+        std::vector<Pending> batch(last - first);
+        for (std::size_t k = first; k < last; ++k) {
+            Reader& reader = m_readers[readers[k]];
+            Pending& pending = batch[k - first];
+            if (!reader.file) {
+                pending.opened = reopen(reader);
+                if (!pending.opened) continue;
+            }
+            const platform::File& file = reader.file ? reader.file : pending.opened;
+            if (reader.early != nullptr &&
+                m_ahead->copy(*reader.early, offset, buffers[k], asked, pending.read.result)) {
+                pending.read.done = true;
+            } else if (m_ahead != nullptr) {
+                m_ahead->start(file, offset, buffers[k], asked, pending.read);
+            } else {
+                pending.read.result = file.readAt(offset, buffers[k], asked);
+                pending.read.done = true;
+            }
+        }
+        for (std::size_t k = first; k < last; ++k) {
+            Reader& reader = m_readers[readers[k]];
+            Pending& pending = batch[k - first];
+            if (!reader.file && !pending.opened) {
+                reader.failed = true;
+                continue;
+            }
+            if (pending.read.queued) m_ahead->wait(pending.read);
+            const platform::File& file = reader.file ? reader.file : pending.opened;
+            whole[k] = pending.read.result == static_cast<std::int64_t>(count) &&
+                       (!final || unchanged(file, reader));
+            reader.failed = !whole[k];
+            // Files beyond the budget are opened again for each chunk.
+            if (pending.opened && whole[k] && !final && m_kept < m_openFiles) {
+                // Read-ahead pays only for files read in several chunks.
+                pending.opened.advise(platform::Access::sequential);
+                reader.file = std::move(pending.opened);
+                ++m_kept;
+            }
+        }
+    }
+    return whole;
+}
+
+void FileReaders::release(std::size_t reader) {
+    if (m_readers[reader].file) {
+        m_readers[reader].file.close();
+        --m_kept;
+    }
+}
+
+platform::File FileReaders::openName(std::size_t member, EarlyRead** earlyRead) {
+    m_checked[member] = true;
+    // Only the first opening of a name can come from the read-ahead.
+    if (EarlyRead* early = m_ahead != nullptr ? m_ahead->claim(member) : nullptr) {
+        m_openedEarly[member] = true;
+        if (early->opened) {
+            if (earlyRead != nullptr) *earlyRead = early;
+            return m_ahead->take(*early);
+        }
+        m_gone[member] = true;
+        return {};
+    }
+    platform::File file = openAsListed(m_fileSystem, m_members[member].path, m_members[member].listed);
+    if (!file) m_gone[member] = true;
+    return file;
+}
+
+// By the name that opened it before, or else the first name that still leads to it.
+platform::File FileReaders::reopen(Reader& reader) {
+    if (reader.opener != kNone) return openName(reader.opener);
+    for (const std::size_t member : reader.members) {
+        platform::File file = openName(member, &reader.early);
+        if (file) {
+            reader.opener = member;
+            return file;
+        }
+    }
+    return {};
+}
+
+// A file written while it was read may match bytes it never held all at once: after
+// its last chunk, it must still be as the listing saw it.
+bool FileReaders::unchanged(const platform::File& file, const Reader& reader) const {
+    const platform::FileStatus& listed = m_members[reader.opener].listed;
+    platform::FileStatus now;
+    return file.status(now) && now.identity == listed.identity && now.size == listed.size &&
+           now.stamps == listed.stamps;
+}
+
+void FileReaders::checkNames(const std::vector<bool>& mustCheck) {
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        // A name opened well ahead of the comparison may have been replaced since.
+        if (mustCheck[i] && (!m_checked[i] || (m_openedEarly[i] && !m_gone[i]))) openName(i);
+    }
+    for (std::size_t i = 0; i < m_members.size(); ++i) m_members[i].opened = !m_gone[i];
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/file_system.h"
+
+// The distinct files among names listed with these statuses, each as the names that
+// lead to it: names of one identity listed with equal stamps share a file, which is
+// read once for all of them. Names listed with different stamps saw a file change
+// between two listings, and each is checked against what its own listing saw.
+// In identity order, which is also an order the disk likes; names in listing order.
+std::vector<std::vector<std::size_t>> distinctFiles(
+    const std::vector<platform::FileStatus>& listed);
+
+// Opens `path` only if it still leads to the regular file of the identity and size
+// listed: a name replaced since must not lend its bytes to the others.
+platform::File openAsListed(platform::FileSystem& fileSystem, const char* path,
+                            const platform::FileStatus& listed);
