@@ -208,3 +208,41 @@ std::int64_t FakeFileSystem::readAt(platform::NativeHandle handle, std::int64_t 
     }
     return got;
 }
+
+namespace {
+
+class LateReadQueue final : public platform::ReadQueue {
+public:
+    std::size_t depth() const override { return 4; }
+
+    void start(const platform::File& file, std::int64_t offset, void* buffer, std::size_t count,
+               std::uint64_t tag) override {
+        m_started.push_back({&file, offset, buffer, count, tag});
+    }
+
+    bool finish(std::uint64_t& tag, std::int64_t& result) override {
+        if (m_started.empty()) return false;
+        const Started read = m_started.back();
+        m_started.pop_back();
+        tag = read.tag;
+        result = read.file->readAt(read.offset, read.buffer, read.count);
+        return true;
+    }
+
+private:
+    struct Started {
+        const platform::File* file;
+        std::int64_t offset;
+        void* buffer;
+        std::size_t count;
+        std::uint64_t tag;
+    };
+    std::vector<Started> m_started;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::ReadQueue> FakeFileSystem::readQueue() {
+    if (!lateReads) return platform::makeSynchronousReadQueue();
+    return std::make_unique<LateReadQueue>();
+}

@@ -49,6 +49,10 @@ public:
     // What the listing would have read for the file at `path`.
     platform::FileStatus statusOf(const std::string& path);
     bool namesIgnoreCase() const override { return false; }
+    // With lateReads, a read started through the queue is done only when it is
+    // finished, the latest started first, four at most in flight: as a disk may.
+    std::unique_ptr<platform::ReadQueue> readQueue() override;
+    bool lateReads = false;
 
     std::vector<Read> reads;
     int opens = 0;

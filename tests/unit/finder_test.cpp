@@ -194,4 +194,42 @@ TEST_F(FinderTest, SpecialFilesAreListedButNeverOpened) {
     EXPECT_EQ(outcome.catalogued, 2u);
 }
 
+// Heads are read ahead for every file sharing its size, tails only where heads agree,
+// and nothing twice, in whatever order the reads finish.
+TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
+    const std::string big(100000, 'x');
+    std::string headDiffers = big;
+    headDiffers[0] = 'y';
+    std::string tailDiffers = big;
+    tailDiffers.back() = 'y';
+    for (const bool late : {false, true}) {
+        m_fs = FakeFileSystem();
+        m_fs.lateReads = late;
+        file("d/a", big);
+        file("d/b", big);
+        file("d/c", headDiffers);
+        file("d/d", tailDiffers);
+        file("d/e", std::string(20, 'e'));
+        file("d/f", std::string(20, 'e'));
+        file("d/alone", std::string(30, 'z'));
+        EXPECT_EQ(unordered(run({"d"}).pairs), unordered({"d/a #### d/b", "d/e #### d/f"}));
+        std::size_t bytes = 0;
+        for (const auto& read : m_fs.reads) bytes += read.count;
+        EXPECT_EQ(bytes, 2 * big.size() + 4096 + 2 * 4096 + 2 * 20) << "late reads: " << late;
+    }
+}
+
+// The read-ahead opens a name well before its run is compared; a name replaced
+// after that, even by an equal copy, must not pair.
+TEST_F(FinderTest, ANameReplacedAfterItWasReadAheadLendsNothing) {
+    const std::string bytes(5000, 'q');
+    file("d/A", bytes);
+    file("d/B", bytes);
+    m_fs.file(native("d/B")).afterRead = [&] {
+        m_fs.file(native("d/B")).afterRead = nullptr;
+        m_fs.addFile(native("d/A"), bytes);
+    };
+    EXPECT_EQ(run({"d"}).pairs, Pairs{});
+}
+
 }  // namespace
