@@ -55,14 +55,8 @@ public:
             split(group, pending);
         }
 
-        // The names of a file that failed are not even identical to each other.
-        for (std::size_t i = 0; i < m_members.size(); ++i) {
-            const std::size_t reader = m_files.readerOf(i);
-            m_members[i].contentClass =
-                m_files.failed(reader) ? m_nextClass++ : m_readerClass[reader];
-        }
-        // Names of one file share its reader; those never opened are checked before
-        // anything is concluded from them.
+        // Every name that could pair is checked, then classes are final.
+        assignClasses();
         std::vector<std::size_t> classSize(m_nextClass, 0);
         for (const RunMember& member : m_members) ++classSize[member.contentClass];
         std::vector<bool> mustCheck(m_members.size());
@@ -70,10 +64,21 @@ public:
             mustCheck[i] = m_checkEveryName || classSize[m_members[i].contentClass] > 1;
         }
         m_files.checkNames(mustCheck);
+        assignClasses();
     }
 
 private:
-    bool isFinal(const Group& group, std::size_t count) const {
+    // The names of a file that failed are not even identical to each other.
+    void assignClasses() {
+        for (std::size_t i = 0; i < m_members.size(); ++i) {
+            const std::size_t reader = m_files.readerOf(i);
+            m_members[i].contentClass =
+                m_files.failed(reader) ? m_nextClass++ : m_readerClass[reader];
+        }
+    }
+
+    // The group's last read: nothing is left to compare after it.
+    bool isLast(const Group& group, std::size_t count) const {
         return !group.atTail && group.offset + static_cast<std::int64_t>(count) == group.end;
     }
 
@@ -134,7 +139,7 @@ private:
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
         const std::vector<bool> whole =
-            m_files.read(group.readers, group.offset, chunk, isFinal(group, chunk), row);
+            m_files.read(group.readers, group.offset, chunk, isLast(group, chunk), row);
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.readers.size(); ++index) {
             if (whole[index]) {
@@ -163,7 +168,7 @@ private:
     }
 
     bool readOne(const Group& group, std::size_t reader, char* buffer, std::size_t chunk) {
-        const bool whole = m_files.read({reader}, group.offset, chunk, isFinal(group, chunk),
+        const bool whole = m_files.read({reader}, group.offset, chunk, isLast(group, chunk),
                                         [buffer](std::size_t) { return buffer; })[0];
         if (!whole) m_files.release(reader);
         return whole;

@@ -12,9 +12,7 @@ FileReaders::FileReaders(platform::FileSystem& fileSystem, std::vector<RunMember
       m_batch(std::clamp<std::size_t>(openFiles / 2, 1, 64)),
       m_ahead(ahead),
       m_readerOf(members.size()),
-      m_checked(members.size(), false),
-      m_gone(members.size(), false),
-      m_openedEarly(members.size(), false) {
+      m_gone(members.size(), false) {
     std::vector<platform::FileStatus> listed;
     listed.reserve(members.size());
     for (const RunMember& member : members) listed.push_back(member.listed);
@@ -25,7 +23,7 @@ FileReaders::FileReaders(platform::FileSystem& fileSystem, std::vector<RunMember
 }
 
 std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
-                                        std::int64_t offset, std::size_t count, bool final,
+                                        std::int64_t offset, std::size_t count, bool last,
                                         const std::vector<char*>& buffers) {
     const bool reachesEnd =
         offset + static_cast<std::int64_t>(count) == m_members.front().listed.size;
@@ -36,12 +34,12 @@ std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
         platform::File opened;  // for this batch only, unless kept
         QueuedRead read;
     };
-    for (std::size_t first = 0; first < readers.size(); first += m_batch) {
-        const std::size_t last = std::min(readers.size(), first + m_batch);
-        std::vector<Pending> batch(last - first);
-        for (std::size_t k = first; k < last; ++k) {
+    for (std::size_t begin = 0; begin < readers.size(); begin += m_batch) {
+        const std::size_t end = std::min(readers.size(), begin + m_batch);
+        std::vector<Pending> batch(end - begin);
+        for (std::size_t k = begin; k < end; ++k) {
             Reader& reader = m_readers[readers[k]];
-            Pending& pending = batch[k - first];
+            Pending& pending = batch[k - begin];
             if (!reader.file) {
                 pending.opened = reopen(reader);
                 if (!pending.opened) continue;
@@ -57,20 +55,18 @@ std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
                 pending.read.done = true;
             }
         }
-        for (std::size_t k = first; k < last; ++k) {
+        for (std::size_t k = begin; k < end; ++k) {
             Reader& reader = m_readers[readers[k]];
-            Pending& pending = batch[k - first];
+            Pending& pending = batch[k - begin];
             if (!reader.file && !pending.opened) {
                 reader.failed = true;
                 continue;
             }
             if (pending.read.queued) m_ahead->wait(pending.read);
-            const platform::File& file = reader.file ? reader.file : pending.opened;
-            whole[k] = pending.read.result == static_cast<std::int64_t>(count) &&
-                       (!final || unchanged(file, reader));
+            whole[k] = pending.read.result == static_cast<std::int64_t>(count);
             reader.failed = !whole[k];
             // Files beyond the budget are opened again for each chunk.
-            if (pending.opened && whole[k] && !final && m_kept < m_openFiles) {
+            if (pending.opened && whole[k] && !last && m_kept < m_openFiles) {
                 // Read-ahead pays only for files read in several chunks.
                 pending.opened.advise(platform::Access::sequential);
                 reader.file = std::move(pending.opened);
@@ -89,10 +85,8 @@ void FileReaders::release(std::size_t reader) {
 }
 
 platform::File FileReaders::openName(std::size_t member, EarlyRead** earlyRead) {
-    m_checked[member] = true;
     // Only the first opening of a name can come from the read-ahead.
     if (EarlyRead* early = m_ahead != nullptr ? m_ahead->claim(member) : nullptr) {
-        m_openedEarly[member] = true;
         if (early->opened) {
             if (earlyRead != nullptr) *earlyRead = early;
             return m_ahead->take(*early);
@@ -118,19 +112,20 @@ platform::File FileReaders::reopen(Reader& reader) {
     return {};
 }
 
-// A file written while it was read may match bytes it never held all at once: after
-// its last chunk, it must still be as the listing saw it.
-bool FileReaders::unchanged(const platform::File& file, const Reader& reader) const {
-    const platform::FileStatus& listed = m_members[reader.opener].listed;
-    platform::FileStatus now;
-    return file.status(now) && now.identity == listed.identity && now.size == listed.size &&
-           now.stamps == listed.stamps;
-}
-
+// The status by name, after the last read: a name replaced since it was opened, even
+// by an equal copy, lends nothing, and a file written while it was read may match
+// bytes it never held all at once, so its stamps must not have moved since the listing.
 void FileReaders::checkNames(const std::vector<bool>& mustCheck) {
     for (std::size_t i = 0; i < m_members.size(); ++i) {
-        // A name opened well ahead of the comparison may have been replaced since.
-        if (mustCheck[i] && (!m_checked[i] || (m_openedEarly[i] && !m_gone[i]))) openName(i);
+        if (!mustCheck[i] || m_gone[i]) continue;
+        const platform::FileStatus& listed = m_members[i].listed;
+        platform::FileStatus now;
+        if (!m_fileSystem.statusAt(m_members[i].path, now) || !listed.identity.known() ||
+            now.identity != listed.identity || now.size != listed.size) {
+            m_gone[i] = true;
+        } else if (now.stamps != listed.stamps) {
+            m_readers[m_readerOf[i]].failed = true;
+        }
     }
     for (std::size_t i = 0; i < m_members.size(); ++i) m_members[i].opened = !m_gone[i];
 }

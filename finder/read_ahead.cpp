@@ -130,8 +130,10 @@ bool ReadAhead::addRun() {
     return false;
 }
 
-// Opens files ahead, up to the limit, and starts their head reads.
+// Opens files ahead, up to the limit, and starts their head reads; once half of them
+// are taken, so that reads start many at a time.
 void ReadAhead::fill() {
+    if (m_open > m_openLimit / 2 && !m_runs.empty()) return;
     while (m_open < m_openLimit) {
         if (m_runs.empty() || m_runs.back().opened == m_runs.back().toOpen.size()) {
             // Runs whose files can't be opened hold nothing open: bound them apart.
@@ -155,7 +157,7 @@ void ReadAhead::openEarly(AheadRun& run, std::size_t member) {
         early->opened = true;
         ++m_open;
         // Only the head is wanted now: reading further ahead would waste the disk's time.
-        early->file.advise(platform::Access::random);
+        if (entry.size > kHeadBytes) early->file.advise(platform::Access::random);
         early->head.resize(headAsked(entry.size));
         early->headRead.headOf = early.get();
         early->headRead.queued = true;

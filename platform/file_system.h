@@ -107,6 +107,11 @@ public:
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
     virtual File open(const std::string& path, FileStatus& status) = 0;
+    // The status of the regular file `path` leads to now; false for anything else,
+    // which is never opened.
+    virtual bool statusAt(const std::string& path, FileStatus& status) {
+        return static_cast<bool>(open(path, status));
+    }
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
     // A queue for reading files of this file system many at a time.

@@ -175,6 +175,15 @@ public:
         return file.status(status) ? std::move(file) : File();
     }
 
+    bool statusAt(const std::string& path, FileStatus& status) override {
+        struct stat info {};
+        const int found = withShortPath(
+            path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });
+        if (found != 0 || !S_ISREG(info.st_mode)) return false;
+        fillStatus(info, status);
+        return true;
+    }
+
     bool namesIgnoreCase() const override { return false; }
 
     std::unique_ptr<ReadQueue> readQueue() override {

@@ -48,15 +48,16 @@ public:
     bool finish(std::uint64_t& tag, std::int64_t& result) override {
         if (m_free.size() == m_slots.size()) return false;
         io_uring_cqe* done = nullptr;
-        for (;;) {
+        // Reads wait to be submitted until one must be waited for: many per system call.
+        while (io_uring_peek_cqe(&m_ring, &done) != 0) {
             const int error = m_unsubmitted > 0 ? io_uring_submit_and_wait(&m_ring, 1)
                                                 : io_uring_wait_cqe(&m_ring, &done);
             if (error >= 0) {
                 m_unsubmitted = 0;
-                if (done != nullptr || io_uring_peek_cqe(&m_ring, &done) == 0) break;
-                continue;
+                if (done != nullptr) break;
+            } else if (error != -EINTR) {
+                return false;
             }
-            if (error != -EINTR) return false;
         }
         const auto slot = static_cast<unsigned>(io_uring_cqe_get_data64(done));
         const int got = done->res;

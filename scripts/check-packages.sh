@@ -34,7 +34,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-packages=(cmake ninja-build g++ file dpkg-dev)
+packages=(cmake ninja-build g++ file dpkg-dev liburing-dev)
 if wants linux; then packages+=(mandoc groff-base man-db lintian); fi
 if wants win64 || wants win32; then
     packages+=(unzip mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix

@@ -47,7 +47,7 @@ clang_major=14  # Debian 12's clang
 if command -v clang++ >/dev/null; then
     clang_major="$(clang++ -dumpversion | cut -d. -f1)"
 fi
-packages=(cmake ninja-build clang "libclang-rt-$clang_major-dev" "llvm-$clang_major")
+packages=(cmake ninja-build clang "libclang-rt-$clang_major-dev" "llvm-$clang_major" liburing-dev)
 
 # shellcheck source=install-deps.sh
 source "$root/scripts/install-deps.sh"

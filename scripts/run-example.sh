@@ -13,7 +13,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 source "$root/scripts/install-deps.sh"
-install_packages run-example cmake ninja-build g++
+install_packages run-example cmake ninja-build g++ liburing-dev
 
 cmake --preset package-linux >/dev/null
 cmake --build --preset package-linux --target twinscout

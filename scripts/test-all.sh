@@ -4,8 +4,9 @@
 #
 #   scripts/test-all.sh [--asan] [PRESET...]
 #
-# PRESET is one of linux, linux-asan, release, win64, win32; default: linux, win64, win32,
-# plus linux-asan when CI=true. --asan adds linux-asan to any list.
+# PRESET is one of linux, linux-asan, linux-sync, release, win64, win32; default: linux,
+# win64, win32, plus linux-asan and linux-sync (synchronous reads, as where io_uring is
+# refused) when CI=true. --asan adds linux-asan to any list.
 # CI=true also turns warnings into errors (TWINSCOUT_WERROR=ON).
 set -euo pipefail
 
@@ -21,7 +22,7 @@ presets=()
 for arg in "$@"; do
     case $arg in
         --asan | asan) want_asan=true ;;
-        linux | linux-asan | release | win64 | win32) presets+=("$arg") ;;
+        linux | linux-asan | linux-sync | release | win64 | win32) presets+=("$arg") ;;
         -h | --help) usage; exit 0 ;;
         *) echo "test-all: unknown argument '$arg'" >&2; usage >&2; exit 2 ;;
     esac
@@ -30,6 +31,7 @@ if [ ${#presets[@]} -eq 0 ]; then
     presets=(linux)
     # Sanitizers next: they catch what the plain build misses, before the slow Wine runs.
     if $want_asan || $ci; then presets+=(linux-asan); fi
+    if $ci; then presets+=(linux-sync); fi
     presets+=(win64 win32)
 elif $want_asan && [[ " ${presets[*]} " != *" linux-asan "* ]]; then
     presets+=(linux-asan)
@@ -39,7 +41,7 @@ needs_wine=false
 [[ " ${presets[*]} " == *" win"* ]] && needs_wine=true
 
 # --- Packages ---------------------------------------------------------------------------
-packages=(cmake ninja-build g++ libgtest-dev googletest)
+packages=(cmake ninja-build g++ libgtest-dev googletest liburing-dev)
 if $needs_wine; then
     packages+=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                wine wine64 wine32:i386)
