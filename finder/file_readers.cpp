@@ -34,6 +34,7 @@ std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
         platform::File opened;  // for this batch only, unless kept
         QueuedRead read;
     };
+    std::vector<platform::File> done;
     for (std::size_t begin = 0; begin < readers.size(); begin += m_batch) {
         const std::size_t end = std::min(readers.size(), begin + m_batch);
         std::vector<Pending> batch(end - begin);
@@ -72,7 +73,9 @@ std::vector<bool> FileReaders::readInto(const std::vector<std::size_t>& readers,
                 reader.file = std::move(pending.opened);
                 ++m_kept;
             }
+            if (pending.opened) done.push_back(std::move(pending.opened));
         }
+        m_fileSystem.closeAll(done);
     }
     return whole;
 }

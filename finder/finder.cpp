@@ -35,20 +35,14 @@ void CFinder::find() {
     traceLog(4, "<--- CFinder - find\n");
 }
 
-// The file is opened through its directory's listing: cheaper than by its whole path,
-// and possible where the whole path is too long for the system.
-void CFinder::addNewFile(const std::string& path, platform::DirectoryListing& listing,
-                         const platform::DirectoryEntry& entry, std::uint32_t directory) {
+// `opened`: the file could be opened through its directory's listing, which read `status`.
+void CFinder::addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
+                         Catalogue::Origin origin) {
     traceLog(2, "---> CFinder - addNewFile\n");
-    platform::FileStatus status;
-    platform::File file;
-    // A FIFO or a device is never opened: it counts as a file that can't be.
-    if (entry.kind == platform::EntryKind::file) file = listing.openFile(entry.name, path, status);
-    const Catalogue::Origin origin{directory, entry.isLink};
     // The very first file is kept even when empty or unreadable; later ones are not.
-    if (m_files.empty() && !file) {
+    if (m_files.empty() && !opened) {
         m_files.add(path, {}, origin);
-    } else if (file && (status.size != 0 || m_files.empty())) {
+    } else if (opened && (status.size != 0 || m_files.empty())) {
         m_files.add(path, status, origin);
     }
     traceLog(4, "<--- CFinder - addNewFile\n");

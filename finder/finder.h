@@ -37,8 +37,8 @@ private:
     void parseDirectory(std::string dir, platform::DirectoryListing* parent = nullptr,
                         const platform::DirectoryEntry* entry = nullptr);
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
-    void addNewFile(const std::string& path, platform::DirectoryListing& listing,
-                    const platform::DirectoryEntry& entry, std::uint32_t directory);
+    void addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
+                    Catalogue::Origin origin);
     void compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead);
     bool compareContent(const RunMember& first, const RunMember& second);
     void reportPair(std::size_t first, std::size_t second);

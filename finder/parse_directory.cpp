@@ -51,9 +51,28 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         m_walkPath.push_back(identity);
         m_walked.insert(identity);
     }
-    platform::DirectoryEntry found;
-    while (listing->next(found)) {
-        if (found.name == "." || found.name == "..") continue;
+    // The entries first, so that the directory's files are opened together, which
+    // lets the system work on many at once; then each in listing order.
+    std::vector<platform::DirectoryEntry> entries;
+    for (platform::DirectoryEntry found; listing->next(found);) {
+        if (found.name != "." && found.name != "..") entries.push_back(std::move(found));
+    }
+    std::vector<std::string> names;
+    std::vector<std::string> paths;
+    for (const platform::DirectoryEntry& found : entries) {
+        std::string full = dir + platform::kSeparator + found.name;
+        // A FIFO or a device is never opened: it counts as a file that can't be.
+        if (found.kind == platform::EntryKind::file && passesExtensions(full, m_extensions)) {
+            names.push_back(found.name);
+            paths.push_back(std::move(full));
+        }
+    }
+    std::vector<platform::FileStatus> statuses;
+    std::vector<bool> opened;
+    listing->statusOfFiles(names, paths, statuses, opened);
+
+    std::size_t file = 0;
+    for (const platform::DirectoryEntry& found : entries) {
         std::string full = dir + platform::kSeparator + found.name;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
@@ -61,7 +80,10 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
             found.kind == platform::EntryKind::unreadable) {
             parseDirectory(std::move(full), listing.get(), &found);
         } else if (passesExtensions(full, m_extensions)) {
-            addNewFile(full, *listing, found, directory);
+            const bool isFile = found.kind == platform::EntryKind::file;
+            addNewFile(full, isFile && opened[file], isFile ? statuses[file] : platform::FileStatus{},
+                       {directory, found.isLink});
+            file += isFile ? 1 : 0;
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
             std::printf("%s\n", full.c_str());
             std::fflush(stdout);

@@ -40,12 +40,19 @@ void ReadAhead::enter() {
 
 void ReadAhead::leave() {
     AheadRun& run = m_runs.front();
+    std::vector<platform::File> unused;
     for (auto& early : run.early) {
         if (!early) continue;
         if (early->headRead.queued) wait(early->headRead);
         if (early->tailRead.queued) wait(early->tailRead);
-        if (early->file) --m_open;
+        if (early->file) {
+            --m_open;
+            unused.push_back(std::move(early->file));
+        }
+        giveBack(early->head);
+        giveBack(early->tail);
     }
+    m_fileSystem.closeAll(unused);
     m_runs.pop_front();
     fill();
 }
@@ -81,8 +88,25 @@ bool ReadAhead::copy(EarlyRead& early, std::int64_t offset, char* buffer, std::s
     got = read->result;
     if (got > 0) std::memcpy(buffer, bytes->data(), static_cast<std::size_t>(got));
     // Read once: a second read of the same bytes goes to the file again.
-    std::vector<char>().swap(*bytes);
+    giveBack(*bytes);
     return true;
+}
+
+std::vector<char> ReadAhead::buffer(std::size_t size) {
+    std::vector<char> bytes;
+    if (!m_spare.empty()) {
+        bytes = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+void ReadAhead::giveBack(std::vector<char>& bytes) {
+    if (bytes.capacity() == 0) return;
+    bytes.clear();
+    if (m_spare.size() < 2 * m_openLimit) m_spare.push_back(std::move(bytes));
+    bytes = std::vector<char>();
 }
 
 void ReadAhead::start(const platform::File& file, std::int64_t offset, char* buffer,
@@ -131,10 +155,12 @@ bool ReadAhead::addRun() {
 }
 
 // Opens files ahead, up to the limit, and starts their head reads; once half of them
-// are taken, so that reads start many at a time.
+// are taken, so that files are opened and read many at a time.
 void ReadAhead::fill() {
     if (m_open > m_openLimit / 2 && !m_runs.empty()) return;
-    while (m_open < m_openLimit) {
+    std::vector<std::pair<AheadRun*, std::size_t>> wanted;
+    std::vector<const char*> paths;
+    while (m_open + wanted.size() < m_openLimit) {
         if (m_runs.empty() || m_runs.back().opened == m_runs.back().toOpen.size()) {
             // Runs whose files can't be opened hold nothing open: bound them apart.
             if (m_runs.size() >= m_openLimit || !addRun()) break;
@@ -142,23 +168,33 @@ void ReadAhead::fill() {
         }
         AheadRun& run = m_runs.back();
         const std::size_t member = run.toOpen[run.opened++];
-        if (!run.claimed[member]) openEarly(run, member);
+        if (run.claimed[member]) continue;
+        wanted.emplace_back(&run, member);
+        paths.push_back(m_files[run.begin + member].path);
+    }
+    std::vector<platform::File> files;
+    std::vector<platform::FileStatus> statuses;
+    m_fileSystem.openAll(paths, files, statuses);
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        openEarly(*wanted[k].first, wanted[k].second, std::move(files[k]), statuses[k]);
+    }
+    for (AheadRun& run : m_runs) {
         if (run.opened == run.toOpen.size() && run.headsLeft == 0) readTails(run);
     }
     pump();
 }
 
-void ReadAhead::openEarly(AheadRun& run, std::size_t member) {
+// Only the head is wanted now: the file system was told not to read further ahead.
+void ReadAhead::openEarly(AheadRun& run, std::size_t member, platform::File file,
+                          const platform::FileStatus& status) {
     auto early = std::make_unique<EarlyRead>();
     early->run = &run;
     const Catalogue::Entry& entry = m_files[run.begin + member];
-    early->file = openAsListed(m_fileSystem, entry.path, entry.status());
-    if (early->file) {
+    if (file && isAsListed(status, entry.status())) {
+        early->file = std::move(file);
         early->opened = true;
         ++m_open;
-        // Only the head is wanted now: reading further ahead would waste the disk's time.
-        if (entry.size > kHeadBytes) early->file.advise(platform::Access::random);
-        early->head.resize(headAsked(entry.size));
+        early->head = buffer(headAsked(entry.size));
         early->headRead.headOf = early.get();
         early->headRead.queued = true;
         m_waiting.push_back(
@@ -172,7 +208,8 @@ void ReadAhead::openEarly(AheadRun& run, std::size_t member) {
 // read at their last block next: start those reads too.
 void ReadAhead::readTails(AheadRun& run) {
     const std::int64_t size = m_files[run.begin].size;
-    if (run.entered || size <= kHeadBytes + kTailBytes) return;
+    if (run.tailsDecided || run.entered || size <= kHeadBytes + kTailBytes) return;
+    run.tailsDecided = true;
     std::vector<EarlyRead*> whole;
     for (const auto& early : run.early) {
         if (early && early->opened && early->headRead.result == kHeadBytes) {
@@ -189,7 +226,7 @@ void ReadAhead::readTails(AheadRun& run) {
         if (!twin) continue;
         EarlyRead& early = *whole[k];
         // The last block reaches the end: one byte more tells a file grown since.
-        early.tail.resize(static_cast<std::size_t>(kTailBytes) + 1);
+        early.tail = buffer(static_cast<std::size_t>(kTailBytes) + 1);
         early.tailOffset = size - kTailBytes;
         early.tailRead.queued = true;
         m_waiting.push_back(

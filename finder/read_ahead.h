@@ -44,6 +44,7 @@ struct AheadRun {
     std::size_t opened = 0;           // entries of toOpen handled so far
     std::size_t headsLeft = 0;
     bool entered = false;  // the comparison works on it: nothing more is started for it
+    bool tailsDecided = false;
     std::vector<bool> claimed;
     std::vector<std::unique_ptr<EarlyRead>> early;  // by member; null where none
 };
@@ -88,9 +89,12 @@ private:
         QueuedRead* read;
     };
 
+    std::vector<char> buffer(std::size_t size);
+    void giveBack(std::vector<char>& buffer);
     bool addRun();
     void fill();
-    void openEarly(AheadRun& run, std::size_t member);
+    void openEarly(AheadRun& run, std::size_t member, platform::File file,
+                   const platform::FileStatus& status);
     void readTails(AheadRun& run);
     void pump();
     bool finishOne();
@@ -104,4 +108,6 @@ private:
     std::size_t m_next = 0;      // catalogue position of the next run to look at
     std::deque<AheadRun> m_runs;
     std::deque<Request> m_waiting;  // reads to start when the queue has room
+    // Buffers read into before, kept for the next files: fresh ones cost page faults.
+    std::vector<std::vector<char>> m_spare;
 };

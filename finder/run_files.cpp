@@ -24,13 +24,14 @@ std::vector<std::vector<std::size_t>> distinctFiles(
     return files;
 }
 
+bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed) {
+    return listed.identity.known() && now.identity == listed.identity && now.size == listed.size;
+}
+
 platform::File openAsListed(platform::FileSystem& fileSystem, const char* path,
                             const platform::FileStatus& listed) {
     platform::FileStatus now;
     platform::File file = fileSystem.open(path, now);
-    if (file && listed.identity.known() && now.identity == listed.identity &&
-        now.size == listed.size) {
-        return file;
-    }
+    if (file && isAsListed(now, listed)) return file;
     return {};
 }

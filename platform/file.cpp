@@ -20,6 +20,28 @@ bool File::status(FileStatus& status) const { return m_fileSystem->status(m_hand
 
 void File::advise(Access access) const { m_fileSystem->advise(m_handle, access); }
 
+void DirectoryListing::statusOfFiles(const std::vector<std::string>& names,
+                                     const std::vector<std::string>& paths,
+                                     std::vector<FileStatus>& statuses,
+                                     std::vector<bool>& opened) {
+    statuses.assign(names.size(), FileStatus{});
+    opened.assign(names.size(), false);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        opened[k] = static_cast<bool>(openFile(names[k], paths[k], statuses[k]));
+    }
+}
+
+void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<File>& files,
+                         std::vector<FileStatus>& statuses) {
+    files.clear();
+    files.resize(paths.size());
+    statuses.assign(paths.size(), FileStatus{});
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        files[k] = open(paths[k], statuses[k]);
+        if (files[k]) files[k].advise(Access::random);
+    }
+}
+
 void File::close() {
     if (m_fileSystem != nullptr) {
         m_fileSystem->close(m_handle);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/read_queue.h"
 
@@ -71,6 +72,11 @@ public:
     void close();
     // For the platform's own read queues.
     NativeHandle nativeHandle() const { return m_handle; }
+    // Gives up the handle unclosed, for the platform to close with others.
+    NativeHandle release() {
+        m_fileSystem = nullptr;
+        return m_handle;
+    }
 
 private:
     FileSystem* m_fileSystem = nullptr;
@@ -88,6 +94,12 @@ public:
     // FileSystem::open does, without resolving the whole path again where the system
     // allows.
     virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
+    // The status of each regular file `names[k]` of this directory, whose full path is
+    // `paths[k]`, opened as openFile opens it and closed again; `opened[k]` is false
+    // where it can't be. Many at once where the system allows.
+    virtual void statusOfFiles(const std::vector<std::string>& names,
+                               const std::vector<std::string>& paths,
+                               std::vector<FileStatus>& statuses, std::vector<bool>& opened);
     // Opens the listing of the subdirectory `name`, whose full path is `path`, as
     // FileSystem::openListing does; relative to this one where the system allows, so
     // that no depth of tree makes a path too long.
@@ -107,6 +119,12 @@ public:
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
     virtual File open(const std::string& path, FileStatus& status) = 0;
+    // Opens each path as open() does, for reading at random places: many at once
+    // where the system allows. `files[k]` is empty where open() would fail.
+    virtual void openAll(const std::vector<const char*>& paths, std::vector<File>& files,
+                         std::vector<FileStatus>& statuses);
+    // Closes the files, many at once where the system allows.
+    virtual void closeAll(std::vector<File>& files) { files.clear(); }
     // The status of the regular file `path` leads to now; false for anything else,
     // which is never opened.
     virtual bool statusAt(const std::string& path, FileStatus& status) {

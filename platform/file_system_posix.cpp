@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <string_view>
 
 #include "platform/descriptor_posix.h"
@@ -12,6 +13,7 @@
 #if TWINSCOUT_IO_URING
 #include "platform/read_queue_uring_posix.h"
 #endif
+#include "platform/file_batch_posix.h"
 
 namespace platform {
 namespace {
@@ -68,6 +70,19 @@ int withShortPath(const std::string& path, Use use) {
 
 std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error);
 
+// One for the run, made when first needed; null where io_uring is refused or not built.
+FileBatch* fileBatch() {
+#if TWINSCOUT_IO_URING
+    static const std::unique_ptr<FileBatch> batch = makeUringFileBatch();
+    return batch.get();
+#else
+    return nullptr;
+#endif
+}
+
+// A batch holds descriptors of its own: an open that ran out of them is tried alone.
+bool outOfDescriptors(int result) { return result == -EMFILE || result == -ENFILE; }
+
 class PosixListing final : public DirectoryListing {
 public:
     PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
@@ -123,6 +138,36 @@ public:
         return file.status(status) ? std::move(file) : File();
     }
 
+    void statusOfFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
+                       std::vector<FileStatus>& statuses, std::vector<bool>& opened) override {
+        FileBatch* batch = fileBatch();
+        if (batch == nullptr) {
+            DirectoryListing::statusOfFiles(names, paths, statuses, opened);
+            return;
+        }
+        std::vector<const char*> each;
+        for (const std::string& name : names) each.push_back(name.c_str());
+        std::vector<int> fds;
+        batch->open(dirfd(m_dir), each, kReadFlags, fds);
+        statuses.assign(names.size(), FileStatus{});
+        opened.assign(names.size(), false);
+        std::vector<int> toClose;
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (fds[k] < 0) continue;
+            struct stat info {};
+            // Only a regular file has a status worth keeping, as File::status says.
+            opened[k] = fstat(fds[k], &info) == 0 && S_ISREG(info.st_mode);
+            if (opened[k]) fillStatus(info, statuses[k]);
+            toClose.push_back(fds[k]);
+        }
+        batch->close(toClose);
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (outOfDescriptors(fds[k])) {
+                opened[k] = static_cast<bool>(openFile(names[k], paths[k], statuses[k]));
+            }
+        }
+    }
+
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
         return listingOf(m_fileSystem,
@@ -173,6 +218,58 @@ public:
         if (fd < 0) return {};
         File file(*this, fd);
         return file.status(status) ? std::move(file) : File();
+    }
+
+    // The kind of each by name first, so that only regular files are ever opened.
+    void openAll(const std::vector<const char*>& paths, std::vector<File>& files,
+                 std::vector<FileStatus>& statuses) override {
+        FileBatch* batch = fileBatch();
+        if (batch == nullptr) {
+            FileSystem::openAll(paths, files, statuses);
+            return;
+        }
+        files.clear();
+        files.resize(paths.size());
+        statuses.assign(paths.size(), FileStatus{});
+        std::vector<const char*> regular;
+        std::vector<std::size_t> which;
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            struct stat info {};
+            if (std::strlen(paths[k]) >= PATH_MAX) {
+                files[k] = open(paths[k], statuses[k]);
+            } else if (fstatat(AT_FDCWD, paths[k], &info, 0) == 0 && S_ISREG(info.st_mode)) {
+                regular.push_back(paths[k]);
+                which.push_back(k);
+            }
+        }
+        std::vector<int> fds;
+        batch->open(AT_FDCWD, regular, kReadFlags, fds);
+        std::vector<int> opened;
+        for (std::size_t j = 0; j < which.size(); ++j) {
+            const std::size_t k = which[j];
+            if (fds[j] >= 0) {
+                File file(*this, fds[j]);
+                if (file.status(statuses[k])) files[k] = std::move(file);
+            } else if (outOfDescriptors(fds[j])) {
+                files[k] = open(paths[k], statuses[k]);
+            }
+            if (files[k]) opened.push_back(static_cast<int>(files[k].nativeHandle()));
+        }
+        batch->advise(opened, POSIX_FADV_RANDOM);
+    }
+
+    void closeAll(std::vector<File>& files) override {
+        FileBatch* batch = fileBatch();
+        if (batch == nullptr) {
+            files.clear();
+            return;
+        }
+        std::vector<int> fds;
+        for (File& file : files) {
+            if (file) fds.push_back(static_cast<int>(file.release()));
+        }
+        files.clear();
+        batch->close(fds);
     }
 
     bool statusAt(const std::string& path, FileStatus& status) override {
