@@ -97,7 +97,8 @@ platform::File FileReaders::openName(std::size_t member, EarlyRead** earlyRead) 
         m_gone[member] = true;
         return {};
     }
-    platform::File file = openAsListed(m_fileSystem, m_members[member].path, m_members[member].listed);
+    platform::File file =
+        openAsListed(m_fileSystem, m_members[member].path, m_members[member].listed);
     if (!file) m_gone[member] = true;
     return file;
 }

@@ -36,6 +36,13 @@ private:
     // none for a source.
     void parseDirectory(std::string dir, platform::DirectoryListing* parent = nullptr,
                         const platform::DirectoryEntry* entry = nullptr);
+    struct ListedEntry {
+        platform::DirectoryEntry entry;
+        bool opened = false;  // a file that could be opened, whose `status` was read
+        platform::FileStatus status;
+    };
+    std::vector<ListedEntry> listEntries(const std::string& dir,
+                                         platform::DirectoryListing& listing);
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
                     Catalogue::Origin origin);

@@ -15,6 +15,39 @@ bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink
            (throughLink && m_walked.count(identity) != 0);
 }
 
+// Every entry first, so that the directory's files are opened together, which lets
+// the system work on many at once. Apart from the walk, whose depth has no bound,
+// to keep its frame small.
+std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
+                                                       platform::DirectoryListing& listing) {
+    std::vector<ListedEntry> entries;
+    for (platform::DirectoryEntry found; listing.next(found);) {
+        if (found.name != "." && found.name != "..")
+            entries.push_back({std::move(found), false, {}});
+    }
+    std::vector<std::string> names;
+    std::vector<std::string> paths;
+    std::vector<std::size_t> files;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        std::string full = dir + platform::kSeparator + entries[k].entry.name;
+        // A FIFO or a device is never opened: it counts as a file that can't be.
+        if (entries[k].entry.kind == platform::EntryKind::file &&
+            passesExtensions(full, m_extensions)) {
+            names.push_back(entries[k].entry.name);
+            paths.push_back(std::move(full));
+            files.push_back(k);
+        }
+    }
+    std::vector<platform::FileStatus> statuses;
+    std::vector<bool> opened;
+    listing.statusOfFiles(names, paths, statuses, opened);
+    for (std::size_t j = 0; j < files.size(); ++j) {
+        entries[files[j]].opened = opened[j];
+        entries[files[j]].status = statuses[j];
+    }
+    return entries;
+}
+
 void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent,
                              const platform::DirectoryEntry* entry) {
     if (isExcluded(dir, m_exclusions)) return;
@@ -51,39 +84,15 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         m_walkPath.push_back(identity);
         m_walked.insert(identity);
     }
-    // The entries first, so that the directory's files are opened together, which
-    // lets the system work on many at once; then each in listing order.
-    std::vector<platform::DirectoryEntry> entries;
-    for (platform::DirectoryEntry found; listing->next(found);) {
-        if (found.name != "." && found.name != "..") entries.push_back(std::move(found));
-    }
-    std::vector<std::string> names;
-    std::vector<std::string> paths;
-    for (const platform::DirectoryEntry& found : entries) {
-        std::string full = dir + platform::kSeparator + found.name;
-        // A FIFO or a device is never opened: it counts as a file that can't be.
-        if (found.kind == platform::EntryKind::file && passesExtensions(full, m_extensions)) {
-            names.push_back(found.name);
-            paths.push_back(std::move(full));
-        }
-    }
-    std::vector<platform::FileStatus> statuses;
-    std::vector<bool> opened;
-    listing->statusOfFiles(names, paths, statuses, opened);
-
-    std::size_t file = 0;
-    for (const platform::DirectoryEntry& found : entries) {
-        std::string full = dir + platform::kSeparator + found.name;
+    for (const ListedEntry& found : listEntries(dir, *listing)) {
+        std::string full = dir + platform::kSeparator + found.entry.name;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
-        if (found.kind == platform::EntryKind::directory ||
-            found.kind == platform::EntryKind::unreadable) {
-            parseDirectory(std::move(full), listing.get(), &found);
+        if (found.entry.kind == platform::EntryKind::directory ||
+            found.entry.kind == platform::EntryKind::unreadable) {
+            parseDirectory(std::move(full), listing.get(), &found.entry);
         } else if (passesExtensions(full, m_extensions)) {
-            const bool isFile = found.kind == platform::EntryKind::file;
-            addNewFile(full, isFile && opened[file], isFile ? statuses[file] : platform::FileStatus{},
-                       {directory, found.isLink});
-            file += isFile ? 1 : 0;
+            addNewFile(full, found.opened, found.status, {directory, found.entry.isLink});
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
             std::printf("%s\n", full.c_str());
             std::fflush(stdout);

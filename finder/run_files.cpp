@@ -14,7 +14,8 @@ std::vector<std::vector<std::size_t>> distinctFiles(
     });
     std::vector<std::vector<std::size_t>> files;
     for (const std::size_t name : order) {
-        const platform::FileStatus* previous = files.empty() ? nullptr : &listed[files.back().front()];
+        const platform::FileStatus* previous =
+            files.empty() ? nullptr : &listed[files.back().front()];
         const bool sameFile = previous != nullptr && listed[name].identity.known() &&
                               listed[name].identity == previous->identity &&
                               listed[name].stamps == previous->stamps;

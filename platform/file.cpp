@@ -22,8 +22,7 @@ void File::advise(Access access) const { m_fileSystem->advise(m_handle, access);
 
 void DirectoryListing::statusOfFiles(const std::vector<std::string>& names,
                                      const std::vector<std::string>& paths,
-                                     std::vector<FileStatus>& statuses,
-                                     std::vector<bool>& opened) {
+                                     std::vector<FileStatus>& statuses, std::vector<bool>& opened) {
     statuses.assign(names.size(), FileStatus{});
     opened.assign(names.size(), false);
     for (std::size_t k = 0; k < names.size(); ++k) {

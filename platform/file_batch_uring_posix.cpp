@@ -38,14 +38,17 @@ public:
 
     void close(const std::vector<int>& fds) override {
         forEachSlice(
-            fds.size(), [&](io_uring_sqe* entry, std::size_t k) { io_uring_prep_close(entry, fds[k]); },
+            fds.size(),
+            [&](io_uring_sqe* entry, std::size_t k) { io_uring_prep_close(entry, fds[k]); },
             [](std::size_t, int) {});
     }
 
     void advise(const std::vector<int>& fds, int advice) override {
         forEachSlice(
             fds.size(),
-            [&](io_uring_sqe* entry, std::size_t k) { io_uring_prep_fadvise(entry, fds[k], 0, 0, advice); },
+            [&](io_uring_sqe* entry, std::size_t k) {
+                io_uring_prep_fadvise(entry, fds[k], 0, 0, advice);
+            },
             [](std::size_t, int) {});
     }
 

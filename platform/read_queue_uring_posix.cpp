@@ -1,3 +1,5 @@
+#include "platform/read_queue_uring_posix.h"
+
 #include <liburing.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 
 #include "platform/file_system.h"
 #include "platform/read_queue.h"
-#include "platform/read_queue_uring_posix.h"
 
 namespace platform {
 namespace {

@@ -1,0 +1,122 @@
+// The real file system's batches must answer as its calls one at a time do, and its
+// read queue must finish every read with the bytes asked, in whatever order.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+#include "temp_dir.h"
+
+namespace {
+
+using twinscout::e2e::TempDir;
+
+std::string contentOf(int i) {
+    return std::string(static_cast<std::size_t>(i * 37 % 9000), static_cast<char>('a' + i % 26));
+}
+
+class RealFileSystemTest : public testing::Test {
+protected:
+    RealFileSystemTest() {
+        // More files than one batch holds, empty ones among them.
+        for (int i = 0; i < 150; ++i) {
+            m_names.push_back("f" + std::to_string(i));
+            m_dir.writeFile(m_names.back(), contentOf(i));
+        }
+        m_dir.makeDir("sub");
+        m_names.push_back("sub");
+        m_names.push_back("missing");
+        for (const std::string& name : m_names) {
+            m_paths.push_back(m_dir.path().string() + platform::kSeparator + name);
+        }
+    }
+
+    platform::FileSystem& m_fs = platform::realFileSystem();
+    TempDir m_dir;
+    std::vector<std::string> m_names;
+    std::vector<std::string> m_paths;
+};
+
+void expectSameStatus(const platform::FileStatus& a, const platform::FileStatus& b) {
+    EXPECT_EQ(a.size, b.size);
+    EXPECT_EQ(a.identity, b.identity);
+    EXPECT_EQ(a.stamps, b.stamps);
+}
+
+TEST_F(RealFileSystemTest, BatchesAnswerAsOneAtATime) {
+    std::uint32_t error = 0;
+    const auto listing = m_fs.openListing(m_dir.path().string(), error);
+    ASSERT_TRUE(listing);
+    std::vector<platform::FileStatus> statuses;
+    std::vector<bool> opened;
+    listing->statusOfFiles(m_names, m_paths, statuses, opened);
+
+    std::vector<const char*> paths;
+    for (const std::string& path : m_paths) paths.push_back(path.c_str());
+    std::vector<platform::File> files;
+    std::vector<platform::FileStatus> byPath;
+    m_fs.openAll(paths, files, byPath);
+
+    ASSERT_EQ(opened.size(), m_names.size());
+    ASSERT_EQ(files.size(), m_names.size());
+    for (std::size_t k = 0; k < m_names.size(); ++k) {
+        SCOPED_TRACE(m_names[k]);
+        platform::FileStatus alone;
+        const bool opens = static_cast<bool>(listing->openFile(m_names[k], m_paths[k], alone));
+        EXPECT_EQ(opens, k < 150) << "only the regular files open";
+        ASSERT_EQ(opened[k], opens);
+        ASSERT_EQ(static_cast<bool>(files[k]), opens);
+        if (!opens) continue;
+        expectSameStatus(statuses[k], alone);
+        expectSameStatus(byPath[k], alone);
+        std::string bytes(alone.size + 1, '\0');
+        EXPECT_EQ(files[k].readAt(0, bytes.data(), bytes.size()), alone.size);
+        bytes.resize(static_cast<std::size_t>(alone.size));
+        EXPECT_EQ(bytes, contentOf(static_cast<int>(k)));
+    }
+    m_fs.closeAll(files);
+    EXPECT_TRUE(files.empty());
+}
+
+TEST_F(RealFileSystemTest, ReadQueueFinishesEveryReadWithItsBytes) {
+    const auto queue = m_fs.readQueue();
+    ASSERT_GT(queue->depth(), 0u);
+    std::uint64_t tag = 0;
+    std::int64_t result = 0;
+    EXPECT_FALSE(queue->finish(tag, result)) << "nothing in flight";
+
+    std::vector<platform::File> files(150);
+    std::vector<std::string> buffers(150);
+    std::map<std::uint64_t, std::int64_t> finished;
+    std::size_t inFlight = 0;
+    for (std::size_t k = 0; k < 150; ++k) {
+        platform::FileStatus status;
+        files[k] = m_fs.open(m_paths[k], status);
+        ASSERT_TRUE(files[k]);
+        // From byte 7 on, one byte past the end: the result tells where the file ends.
+        buffers[k].assign(static_cast<std::size_t>(status.size) + 1, '\0');
+        if (inFlight == queue->depth()) {
+            ASSERT_TRUE(queue->finish(tag, result));
+            finished.emplace(tag, result);
+            --inFlight;
+        }
+        queue->start(files[k], 7, buffers[k].data(), buffers[k].size(), k);
+        ++inFlight;
+    }
+    while (queue->finish(tag, result)) EXPECT_TRUE(finished.emplace(tag, result).second);
+    ASSERT_EQ(finished.size(), 150u);
+    for (std::size_t k = 0; k < 150; ++k) {
+        const std::string expected = contentOf(static_cast<int>(k));
+        const std::int64_t got =
+            std::max<std::int64_t>(0, static_cast<std::int64_t>(expected.size()) - 7);
+        EXPECT_EQ(finished[k], got) << k;
+        EXPECT_EQ(buffers[k].substr(0, static_cast<std::size_t>(got)),
+                  expected.size() > 7 ? expected.substr(7) : std::string());
+    }
+}
+
+}  // namespace
