@@ -33,8 +33,10 @@ void CFinder::compareFiles() {
     traceLog(2, "---> CFinder - compareFiles\n");
     std::printf("Checking files in progress ...\n");
     // A quarter of the budget of open files is the read-ahead's, half the
-    // classification's to keep, the last quarter its batch of reads.
-    ReadAhead ahead(m_fileSystem, m_files, m_openFileBudget / 4);
+    // classification's to keep, the last quarter its batch of reads. A few hundred
+    // files ahead keep the disk busy; more would only hold memory.
+    constexpr std::size_t kFilesAhead = 256;
+    ReadAhead ahead(m_fileSystem, m_files, std::min(m_openFileBudget / 4, kFilesAhead));
     for (std::size_t begin = 0; begin < m_files.size();) {
         std::size_t end = begin + 1;
         while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
