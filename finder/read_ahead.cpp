@@ -40,6 +40,8 @@ void ReadAhead::enter() {
 
 void ReadAhead::leave() {
     AheadRun& run = m_runs.front();
+    // Waiting refills: nothing more may be opened for the run on its way out.
+    run.opened = run.toOpen.size();
     std::vector<platform::File> unused;
     for (auto& early : run.early) {
         if (!early) continue;
