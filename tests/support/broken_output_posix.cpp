@@ -9,6 +9,7 @@
 
 #include "broken_output.h"
 #include "child_reap.h"
+#include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {
 
@@ -55,20 +56,12 @@ RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
         return result;
     }
 
-    std::string program = command.program.string();
-    std::string dir = command.workDir.string();
-    std::vector<std::string> args = command.args;
-    std::vector<char*> argv{program.data()};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ExecArguments exec(command);
 
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if ((!dir.empty() && ::chdir(dir.c_str()) != 0) ||
-            !setUpStreams(how, program.c_str(), err[1])) {
-            ::_exit(126);
-        }
-        ::execv(program.c_str(), argv.data());
+        if (!exec.enterWorkDir() || !setUpStreams(how, exec.program(), err[1])) ::_exit(126);
+        exec.exec();
         ::_exit(127);
     }
     ::close(err[1]);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "child_reap.h"
+#include "exec_arguments_posix.h"
 #include "paced_child.h"
 
 namespace twinscout::e2e {
@@ -41,21 +42,16 @@ PacedChild::PacedChild(const Command& command) {
     const int capacity = ::fcntl(out[1], F_GETPIPE_SZ);
     m_capacity = capacity > 0 ? static_cast<std::size_t>(capacity) : 0;
 
-    std::string program = command.program.string();
-    std::string dir = command.workDir.string();
-    std::vector<std::string> args = command.args;
-    std::vector<char*> argv{program.data()};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ExecArguments exec(command);
 
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int input = ::open("/dev/null", O_RDONLY);
         if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0 ||
-            (!dir.empty() && ::chdir(dir.c_str()) != 0)) {
+            !exec.enterWorkDir()) {
             ::_exit(126);
         }
-        ::execv(program.c_str(), argv.data());
+        exec.exec();
         ::_exit(127);
     }
     ::close(out[1]);

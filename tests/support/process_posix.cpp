@@ -10,6 +10,7 @@
 
 #include "child_process.h"
 #include "child_reap.h"
+#include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {
 
@@ -94,13 +95,7 @@ bool start(const Command& command, Child& child, RunResult& result) {
     }
 
     // Everything the child touches is prepared before the fork.
-    std::string program = command.program.string();
-    std::string dir = command.workDir.string();
-    std::vector<std::string> args = command.args;
-    std::vector<char*> argv;
-    argv.push_back(program.data());
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ExecArguments exec(command);
 
     const pid_t pid = ::fork();
     if (pid < 0) {
@@ -112,8 +107,8 @@ bool start(const Command& command, Child& child, RunResult& result) {
             ::dup2(err.write.get(), 2) < 0) {
             failInChild(report.write.get(), kStageRedirect);
         }
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0) failInChild(report.write.get(), kStageChdir);
-        ::execv(program.c_str(), argv.data());
+        if (!exec.enterWorkDir()) failInChild(report.write.get(), kStageChdir);
+        exec.exec();
         failInChild(report.write.get(), kStageExec);
     }
 
@@ -131,8 +126,10 @@ bool start(const Command& command, Child& child, RunResult& result) {
         int status = 0;
         ::waitpid(pid, &status, 0);
         const char* stage = message[0] == kStageChdir ? "chdir to " : "exec ";
-        result.failure = std::string(stage) + (message[0] == kStageChdir ? dir : program) + ": " +
-                         std::strerror(message[1]);
+        result.failure =
+            std::string(stage) +
+            (message[0] == kStageChdir ? command.workDir.string() : command.program.string()) +
+            ": " + std::strerror(message[1]);
         return false;
     }
 
