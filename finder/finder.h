@@ -38,7 +38,10 @@ private:
                         const platform::DirectoryEntry* entry = nullptr);
     struct ListedEntry {
         platform::DirectoryEntry entry;
-        bool opened = false;  // a file that could be opened, whose `status` was read
+        std::string path;
+        bool walked = false;  // a directory, or an entry whose kind can't be read
+        bool taken = false;   // any other entry that passes the extension filter
+        bool opened = false;  // a taken file that could be opened, whose `status` was read
         platform::FileStatus status;
     };
     std::vector<ListedEntry> listEntries(const std::string& dir,

@@ -21,22 +21,25 @@ bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink
 std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
                                                        platform::DirectoryListing& listing) {
     std::vector<ListedEntry> entries;
-    for (platform::DirectoryEntry found; listing.next(found);) {
-        if (found.name != "." && found.name != "..")
-            entries.push_back({std::move(found), false, {}});
-    }
     std::vector<std::string> names;
     std::vector<std::string> paths;
     std::vector<std::size_t> files;
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        std::string full = dir + platform::kSeparator + entries[k].entry.name;
+    for (platform::DirectoryEntry found; listing.next(found);) {
+        if (found.name == "." || found.name == "..") continue;
+        ListedEntry& listed = entries.emplace_back();
+        listed.path = dir + platform::kSeparator + found.name;
+        // An entry whose kind can't be read is walked as a directory: its listing
+        // fails and is traced like any other.
+        listed.walked = found.kind == platform::EntryKind::directory ||
+                        found.kind == platform::EntryKind::unreadable;
+        listed.taken = !listed.walked && passesExtensions(listed.path, m_extensions);
         // A FIFO or a device is never opened: it counts as a file that can't be.
-        if (entries[k].entry.kind == platform::EntryKind::file &&
-            passesExtensions(full, m_extensions)) {
-            names.push_back(entries[k].entry.name);
-            paths.push_back(std::move(full));
-            files.push_back(k);
+        if (listed.taken && found.kind == platform::EntryKind::file) {
+            names.push_back(found.name);
+            paths.push_back(listed.path);
+            files.push_back(entries.size() - 1);
         }
+        listed.entry = std::move(found);
     }
     std::vector<platform::FileStatus> statuses;
     std::vector<bool> opened;
@@ -84,17 +87,13 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         m_walkPath.push_back(identity);
         m_walked.insert(identity);
     }
-    for (const ListedEntry& found : listEntries(dir, *listing)) {
-        std::string full = dir + platform::kSeparator + found.entry.name;
-        // An entry whose kind can't be read is walked as a directory: its listing
-        // fails and is traced like any other.
-        if (found.entry.kind == platform::EntryKind::directory ||
-            found.entry.kind == platform::EntryKind::unreadable) {
-            parseDirectory(std::move(full), listing.get(), &found.entry);
-        } else if (passesExtensions(full, m_extensions)) {
-            addNewFile(full, found.opened, found.status, {directory, found.entry.isLink});
-            traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", full.c_str());
-            std::printf("%s\n", full.c_str());
+    for (ListedEntry& found : listEntries(dir, *listing)) {
+        if (found.walked) {
+            parseDirectory(std::move(found.path), listing.get(), &found.entry);
+        } else if (found.taken) {
+            addNewFile(found.path, found.opened, found.status, {directory, found.entry.isLink});
+            traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", found.path.c_str());
+            std::printf("%s\n", found.path.c_str());
             std::fflush(stdout);
         }
     }
