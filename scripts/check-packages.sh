@@ -42,6 +42,10 @@ if wants win64 || wants win32; then
 fi
 source "$root/scripts/install-deps.sh"
 install_packages check-packages "${packages[@]}"
+if wants win64 || wants win32; then
+    source "$root/scripts/wine.sh"
+    prepare_wine
+fi
 
 configure_args=()
 [ "${CI:-}" = true ] && configure_args+=(-DTWINSCOUT_WERROR=ON)
@@ -143,6 +147,10 @@ check_zip() {
     mkdir -p "$dir"
     unzip -q "$zip" -d "$dir/app"
     make_tree "$dir/tree"
+    if [ "$arch" = win32 ] && ! runs_32bit_programs; then
+        echo "$arch: SKIPPED running twinscout.exe: this machine cannot execute 32-bit programs"
+        return 0
+    fi
     local out status=0
     out="$(cd "$dir" && "$root/cmake/wine-run.sh" app/twinscout.exe /s tree | tr -d '\r')" \
         || status=$?
