@@ -178,13 +178,30 @@ private:
     // sharing a hash are then checked byte for byte against one of them, which reads
     // those chunks a second time but needs room for two chunks only.
     void splitByHash(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
-        if (m_buffer.size() < 2 * (chunk + 1)) m_buffer.resize(2 * (chunk + 1));
-        char* const mine = m_buffer.data();
-        char* const theirs = mine + chunk + 1;
+        const std::size_t stride = chunk + 1;
+        // The hashes are taken as many readers at a time as the buffer holds, so that
+        // their reads are in flight together.
+        const std::size_t perRead =
+            std::clamp<std::size_t>(m_limits.bufferBytes / stride, 2, group.readers.size());
+        if (m_buffer.size() < stride * perRead) m_buffer.resize(stride * perRead);
+        auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
+        char* const mine = row(0);
+        char* const theirs = row(1);
 
         std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
-        for (const std::size_t r : group.readers) {
-            if (readOne(group, r, mine, chunk)) hashed.emplace_back(hashBytes(mine, chunk), r);
+        for (std::size_t begin = 0; begin < group.readers.size(); begin += perRead) {
+            const std::size_t end = std::min(group.readers.size(), begin + perRead);
+            const std::vector<std::size_t> slice(group.readers.begin() + begin,
+                                                 group.readers.begin() + end);
+            const std::vector<bool> whole =
+                m_files.read(slice, group.offset, chunk, isLast(group, chunk), row);
+            for (std::size_t k = 0; k < slice.size(); ++k) {
+                if (whole[k]) {
+                    hashed.emplace_back(hashBytes(row(k), chunk), slice[k]);
+                } else {
+                    m_files.release(slice[k]);
+                }
+            }
         }
         std::sort(hashed.begin(), hashed.end());
 

@@ -14,7 +14,12 @@ prepare_wine() {
     local prefix="${WINEPREFIX:-$HOME/.wine}"
     if [ ! -f "$prefix/system.reg" ]; then
         echo "=== creating the Wine prefix $prefix"
-        "$root/cmake/wine-run.sh" wineboot -i </dev/null
+        # The 32-bit loader sets up the prefix for both builds where it can run at all.
+        if runs_32bit_programs; then
+            wineboot -i </dev/null
+        else
+            "$root/cmake/wine-run.sh" wineboot -i </dev/null
+        fi
         wineserver -w
     fi
 }
