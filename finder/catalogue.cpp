@@ -54,8 +54,10 @@ std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity) {
     return static_cast<std::uint32_t>(m_directories.size() - 1);
 }
 
-void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin) {
-    m_entries.push_back({m_paths.add(path), status.size, status.identity, status.stamps, origin});
+void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin,
+                    std::uint32_t held) {
+    m_entries.push_back(
+        {m_paths.add(path), status.size, status.identity, status.stamps, origin, held});
 }
 
 std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,

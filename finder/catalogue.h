@@ -18,12 +18,15 @@ public:
         std::uint32_t directory;  // see addDirectory
         bool isLink;              // the entry itself is a link
     };
+    static constexpr std::uint32_t kNotHeld = UINT32_MAX;
     struct Entry {
         const char* path;
         std::int64_t size;
         platform::FileIdentity identity;
         platform::FileStamps stamps;
         Origin origin;
+        // Which of the files its listing left open it is, if any (their owner numbers them).
+        std::uint32_t held;
 
         platform::FileStatus status() const { return {size, identity, stamps}; }
     };
@@ -34,7 +37,8 @@ public:
         return m_directories[index];
     }
 
-    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {});
+    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {},
+             std::uint32_t held = kNotHeld);
     void arrange();
 
     bool empty() const { return m_entries.empty(); }

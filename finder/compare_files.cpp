@@ -32,11 +32,7 @@ std::vector<std::size_t> linkClasses(const std::vector<RunMember>& members) {
 void CFinder::compareFiles() {
     traceLog(2, "---> CFinder - compareFiles\n");
     std::printf("Checking files in progress ...\n");
-    // A quarter of the budget of open files is the read-ahead's, half the
-    // classification's to keep, the last quarter its batch of reads. A few hundred
-    // files ahead keep the disk busy; more would only hold memory.
-    constexpr std::size_t kFilesAhead = 256;
-    ReadAhead ahead(m_fileSystem, m_files, std::min(m_openFileBudget / 4, kFilesAhead));
+    ReadAhead ahead(m_fileSystem, m_files, m_heldFiles, m_openFiles.ahead);
     for (std::size_t begin = 0; begin < m_files.size();) {
         std::size_t end = begin + 1;
         while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
@@ -61,7 +57,7 @@ void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
             members[k].listed = m_files[begin + k].status();
         }
         ClassifierLimits limits;
-        limits.openFiles = m_openFileBudget / 2;
+        limits.openFiles = m_openFiles.kept;
         // The trace reports every comparison, so it must know of every candidate
         // whether it can still be opened; without it only identical ones matter.
         ahead.enter();

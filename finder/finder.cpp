@@ -1,5 +1,6 @@
 #include "finder/finder.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/system.h"
@@ -12,9 +13,23 @@ CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclus
       m_exclusions(exclusions),
       m_fileSystem(fileSystem),
       m_classify(classify),
-      m_openFileBudget(platform::openFileBudget()) {
+      m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())) {
     traceLog(2, "---> CFinder - Constructeur\n");
     traceLog(4, "<--- CFinder - Constructeur\n");
+}
+
+CFinder::OpenFileShares CFinder::shareOut(std::size_t budget, bool mayHold) {
+    // A few hundred files ahead keep the disk busy; more would only hold memory.
+    constexpr std::size_t kMostAhead = 256;
+    constexpr std::size_t kMostKept = 4096;
+    // Each held file costs the kernel some memory for the whole run.
+    constexpr std::size_t kMostHeld = 65536;
+    OpenFileShares shares{};
+    shares.ahead = std::min(budget / 4, kMostAhead);
+    shares.kept = std::min(budget / 2, kMostKept);
+    const std::size_t batch = std::min<std::size_t>(shares.kept / 2, 64);
+    shares.held = mayHold ? std::min(budget - shares.ahead - shares.kept - batch, kMostHeld) : 0;
+    return shares;
 }
 
 CFinder::~CFinder() {
@@ -30,20 +45,46 @@ void CFinder::find() {
         parseDirectory(source);
     }
     m_files.arrange();
+    closeHeldFilesNoneWillRead();
     std::printf("%d found files!\n", static_cast<int>(m_files.size()));
     std::fflush(stdout);
     traceLog(4, "<--- CFinder - find\n");
 }
 
-// `opened`: the file could be opened through its directory's listing, which read `status`.
+// `opened`: the file could be opened through its directory's listing, which read `status`
+// and may have left it open as `file`.
 void CFinder::addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
-                         Catalogue::Origin origin) {
+                         Catalogue::Origin origin, platform::File file) {
     traceLog(2, "---> CFinder - addNewFile\n");
+    if (file) --m_heldPending;
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty() && !opened) {
         m_files.add(path, {}, origin);
     } else if (opened && (status.size != 0 || m_files.empty())) {
-        m_files.add(path, status, origin);
+        std::uint32_t held = Catalogue::kNotHeld;
+        if (file) {
+            held = static_cast<std::uint32_t>(m_heldFiles.size());
+            m_heldFiles.push_back(std::move(file));
+        }
+        m_files.add(path, status, origin, held);
     }
     traceLog(4, "<--- CFinder - addNewFile\n");
+}
+
+// Files of a size no other file has are never read.
+void CFinder::closeHeldFilesNoneWillRead() {
+    std::vector<platform::File> unread;
+    for (std::size_t begin = 0; begin < m_files.size();) {
+        std::size_t end = begin + 1;
+        while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
+        if (end - begin < 2 || m_files[begin].size <= 0) {
+            for (std::size_t k = begin; k < end; ++k) {
+                if (m_files[k].held != Catalogue::kNotHeld) {
+                    unread.push_back(std::move(m_heldFiles[m_files[k].held]));
+                }
+            }
+        }
+        begin = end;
+    }
+    m_fileSystem.closeAll(unread);
 }

@@ -43,12 +43,14 @@ private:
         bool taken = false;   // any other entry that passes the extension filter
         bool opened = false;  // a taken file that could be opened, whose `status` was read
         platform::FileStatus status;
+        platform::File file;  // left open by the listing, for the comparison
     };
     std::vector<ListedEntry> listEntries(const std::string& dir,
                                          platform::DirectoryListing& listing);
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
-                    Catalogue::Origin origin);
+                    Catalogue::Origin origin, platform::File file);
+    void closeHeldFilesNoneWillRead();
     void compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead);
     bool compareContent(const RunMember& first, const RunMember& second);
     void reportPair(std::size_t first, std::size_t second);
@@ -63,7 +65,21 @@ private:
     std::vector<std::size_t> m_results;
     platform::FileSystem& m_fileSystem;
     const RunClassifier m_classify;
-    const std::size_t m_openFileBudget;
+    // The budget of open files, shared out: files read ahead of the comparison, files
+    // the classification keeps between chunks (its batch of reads comes on top: half as
+    // many again, 64 at most), and the rest for files the listing leaves open.
+    struct OpenFileShares {
+        std::size_t ahead;
+        std::size_t kept;
+        std::size_t held;
+    };
+    static OpenFileShares shareOut(std::size_t budget, bool mayHold);
+    const OpenFileShares m_openFiles;
+    // Files the listing left open, numbered by the catalogue entries' `held`: the
+    // comparison then reads them without resolving their paths again.
+    std::vector<platform::File> m_heldFiles;
+    // Held files of entries listed but not yet catalogued.
+    std::size_t m_heldPending = 0;
     struct IdentityHash {
         std::size_t operator()(const platform::FileIdentity& identity) const {
             return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^

@@ -43,10 +43,15 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     }
     std::vector<platform::FileStatus> statuses;
     std::vector<bool> opened;
-    listing.statusOfFiles(names, paths, statuses, opened);
+    std::vector<platform::File> held;
+    const std::size_t holding = m_heldFiles.size() + m_heldPending;
+    listing.statusOfFiles(names, paths, statuses, opened,
+                          m_openFiles.held - std::min(m_openFiles.held, holding), held);
     for (std::size_t j = 0; j < files.size(); ++j) {
         entries[files[j]].opened = opened[j];
         entries[files[j]].status = statuses[j];
+        if (held[j]) ++m_heldPending;
+        entries[files[j]].file = std::move(held[j]);
     }
     return entries;
 }
@@ -91,7 +96,8 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         if (found.walked) {
             parseDirectory(std::move(found.path), listing.get(), &found.entry);
         } else if (found.taken) {
-            addNewFile(found.path, found.opened, found.status, {directory, found.entry.isLink});
+            addNewFile(found.path, found.opened, found.status, {directory, found.entry.isLink},
+                       std::move(found.file));
             traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", found.path.c_str());
             std::printf("%s\n", found.path.c_str());
             std::fflush(stdout);

@@ -19,9 +19,10 @@ std::size_t headAsked(std::int64_t size) {
 }  // namespace
 
 ReadAhead::ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files,
-                     std::size_t openFiles)
+                     std::vector<platform::File>& held, std::size_t openFiles)
     : m_fileSystem(fileSystem),
       m_files(files),
+      m_held(held),
       m_queue(fileSystem.readQueue()),
       m_openLimit(std::max<std::size_t>(openFiles, 1)) {}
 
@@ -53,6 +54,9 @@ void ReadAhead::leave() {
         }
         giveBack(early->head);
         giveBack(early->tail);
+    }
+    for (std::size_t position = run.begin; position < run.end; ++position) {
+        if (platform::File held = takeHeld(position)) unused.push_back(std::move(held));
     }
     m_fileSystem.closeAll(unused);
     m_runs.pop_front();
@@ -92,6 +96,11 @@ bool ReadAhead::copy(EarlyRead& early, std::int64_t offset, char* buffer, std::s
     // Read once: a second read of the same bytes goes to the file again.
     giveBack(*bytes);
     return true;
+}
+
+platform::File ReadAhead::takeHeld(std::size_t position) {
+    const std::uint32_t held = m_files[position].held;
+    return held == Catalogue::kNotHeld ? platform::File() : std::move(m_held[held]);
 }
 
 std::vector<char> ReadAhead::buffer(std::size_t size) {
@@ -171,6 +180,11 @@ void ReadAhead::fill() {
         AheadRun& run = m_runs.back();
         const std::size_t member = run.toOpen[run.opened++];
         if (run.claimed[member]) continue;
+        // Held since the listing: the very file listed, with nothing to resolve.
+        if (platform::File held = takeHeld(run.begin + member)) {
+            openEarly(run, member, std::move(held), m_files[run.begin + member].status());
+            continue;
+        }
         wanted.emplace_back(&run, member);
         paths.push_back(m_files[run.begin + member].path);
     }

@@ -56,7 +56,10 @@ struct AheadRun {
 // own reads go through the same queue, ahead of the rest.
 class ReadAhead {
 public:
-    ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files, std::size_t openFiles);
+    // `held`: files the listing left open, numbered by the entries' `held`; those of
+    // the runs it reads are its own.
+    ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files,
+              std::vector<platform::File>& held, std::size_t openFiles);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -89,6 +92,7 @@ private:
         QueuedRead* read;
     };
 
+    platform::File takeHeld(std::size_t position);
     std::vector<char> buffer(std::size_t size);
     void giveBack(std::vector<char>& buffer);
     bool addRun();
@@ -101,6 +105,7 @@ private:
 
     platform::FileSystem& m_fileSystem;
     const Catalogue& m_files;
+    std::vector<platform::File>& m_held;
     const std::unique_ptr<platform::ReadQueue> m_queue;
     const std::size_t m_openLimit;
     std::size_t m_open = 0;      // files the read-ahead holds open

@@ -22,12 +22,24 @@ void File::advise(Access access) const { m_fileSystem->advise(m_handle, access);
 
 void DirectoryListing::statusOfFiles(const std::vector<std::string>& names,
                                      const std::vector<std::string>& paths,
-                                     std::vector<FileStatus>& statuses, std::vector<bool>& opened) {
+                                     std::vector<FileStatus>& statuses, std::vector<bool>& opened,
+                                     std::size_t keep, std::vector<File>& kept) {
     statuses.assign(names.size(), FileStatus{});
     opened.assign(names.size(), false);
+    kept.clear();
+    kept.resize(names.size());
     for (std::size_t k = 0; k < names.size(); ++k) {
-        opened[k] = static_cast<bool>(openFile(names[k], paths[k], statuses[k]));
+        File file = openFile(names[k], paths[k], statuses[k]);
+        opened[k] = static_cast<bool>(file);
+        keepIfAllowed(std::move(file), keep, kept[k]);
     }
+}
+
+void DirectoryListing::keepIfAllowed(File file, std::size_t& keep, File& slot) {
+    if (!file || keep == 0) return;
+    --keep;
+    file.advise(Access::random);
+    slot = std::move(file);
 }
 
 void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<File>& files,

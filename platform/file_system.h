@@ -95,17 +95,23 @@ public:
     // allows.
     virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
     // The status of each regular file `names[k]` of this directory, whose full path is
-    // `paths[k]`, opened as openFile opens it and closed again; `opened[k]` is false
-    // where it can't be. Many at once where the system allows.
+    // `paths[k]`, opened as openFile opens it; `opened[k]` is false where it can't be.
+    // The first `keep` files opened stay open in `kept[k]`, advised as openAll advises;
+    // the others are closed again. Many at once where the system allows.
     virtual void statusOfFiles(const std::vector<std::string>& names,
                                const std::vector<std::string>& paths,
-                               std::vector<FileStatus>& statuses, std::vector<bool>& opened);
+                               std::vector<FileStatus>& statuses, std::vector<bool>& opened,
+                               std::size_t keep, std::vector<File>& kept);
     // Opens the listing of the subdirectory `name`, whose full path is `path`, as
     // FileSystem::openListing does; relative to this one where the system allows, so
     // that no depth of tree makes a path too long.
     virtual std::unique_ptr<DirectoryListing> openDirectory(const std::string& name,
                                                             const std::string& path,
                                                             std::uint32_t& error) = 0;
+
+protected:
+    // Moves `file` into `slot`, advised for reads at random places, while `keep` allows.
+    static void keepIfAllowed(File file, std::size_t& keep, File& slot);
 };
 
 // The file-system operations the finder needs; tests substitute their own.
@@ -132,6 +138,8 @@ public:
     }
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
+    // True where a file held open keeps other programs from changing or removing it.
+    virtual bool openFilesHinderOthers() const { return false; }
     // A queue for reading files of this file system many at a time.
     virtual std::unique_ptr<ReadQueue> readQueue() { return makeSynchronousReadQueue(); }
 

@@ -139,10 +139,11 @@ public:
     }
 
     void statusOfFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-                       std::vector<FileStatus>& statuses, std::vector<bool>& opened) override {
+                       std::vector<FileStatus>& statuses, std::vector<bool>& opened,
+                       std::size_t keep, std::vector<File>& kept) override {
         FileBatch* batch = fileBatch();
         if (batch == nullptr) {
-            DirectoryListing::statusOfFiles(names, paths, statuses, opened);
+            DirectoryListing::statusOfFiles(names, paths, statuses, opened, keep, kept);
             return;
         }
         std::vector<const char*> each;
@@ -151,20 +152,32 @@ public:
         batch->open(dirfd(m_dir), each, kReadFlags, fds);
         statuses.assign(names.size(), FileStatus{});
         opened.assign(names.size(), false);
+        kept.clear();
+        kept.resize(names.size());
         std::vector<int> toClose;
+        std::vector<int> toAdvise;
         for (std::size_t k = 0; k < names.size(); ++k) {
             if (fds[k] < 0) continue;
             struct stat info {};
             // Only a regular file has a status worth keeping, as File::status says.
             opened[k] = fstat(fds[k], &info) == 0 && S_ISREG(info.st_mode);
             if (opened[k]) fillStatus(info, statuses[k]);
-            toClose.push_back(fds[k]);
-        }
-        batch->close(toClose);
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            if (outOfDescriptors(fds[k])) {
-                opened[k] = static_cast<bool>(openFile(names[k], paths[k], statuses[k]));
+            if (opened[k] && keep > 0) {
+                --keep;
+                kept[k] = File(m_fileSystem, fds[k]);
+                toAdvise.push_back(fds[k]);
+            } else {
+                toClose.push_back(fds[k]);
             }
+        }
+        batch->advise(toAdvise, POSIX_FADV_RANDOM);
+        batch->close(toClose);
+        // The batch held descriptors of its own: those opens are done again alone.
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (!outOfDescriptors(fds[k])) continue;
+            File file = openFile(names[k], paths[k], statuses[k]);
+            opened[k] = static_cast<bool>(file);
+            keepIfAllowed(std::move(file), keep, kept[k]);
         }
     }
 

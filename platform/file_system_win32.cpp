@@ -117,6 +117,9 @@ public:
     }
 
     bool namesIgnoreCase() const override { return true; }
+    // Files are opened sharing reads only: while one is open, nobody may write,
+    // rename or delete it.
+    bool openFilesHinderOthers() const override { return true; }
 
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,

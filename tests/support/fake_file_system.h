@@ -53,6 +53,9 @@ public:
     // finished, the latest started first, four at most in flight: as a disk may.
     std::unique_ptr<platform::ReadQueue> readQueue() override;
     bool lateReads = false;
+    // As on Windows: the listing then leaves no file open, every file is opened again.
+    bool openFilesHinderOthers() const override { return hinderOthers; }
+    bool hinderOthers = false;
 
     std::vector<Read> reads;
     int opens = 0;

@@ -84,6 +84,7 @@ TEST(DifferentialTest, RandomTreesGiveTheSameConsoleBothWays) {
         randomTree(fs, seed);
         FakeFileSystem copy = fs;
         fs.lateReads = seed % 2 == 0;
+        fs.hinderOthers = seed % 4 < 2;
         const std::string real = console(fs, classifyRun);
         const std::string plain = console(copy, classifyRunPairwise);
         ASSERT_EQ(real, plain) << "seed " << seed;

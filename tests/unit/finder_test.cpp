@@ -195,16 +195,20 @@ TEST_F(FinderTest, SpecialFilesAreListedButNeverOpened) {
 }
 
 // Heads are read ahead for every file sharing its size, tails only where heads agree,
-// and nothing twice, in whatever order the reads finish.
+// and nothing twice, in whatever order the reads finish. Files the listing left open
+// are not opened again.
 TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
     const std::string big(100000, 'x');
     std::string headDiffers = big;
     headDiffers[0] = 'y';
     std::string tailDiffers = big;
     tailDiffers.back() = 'y';
-    for (const bool late : {false, true}) {
+    for (const int mode : {0, 1, 2, 3}) {
+        const bool late = mode % 2 == 1;
+        const bool hinder = mode >= 2;
         m_fs = FakeFileSystem();
         m_fs.lateReads = late;
+        m_fs.hinderOthers = hinder;
         file("d/a", big);
         file("d/b", big);
         file("d/c", headDiffers);
@@ -215,7 +219,11 @@ TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
         EXPECT_EQ(unordered(run({"d"}).pairs), unordered({"d/a #### d/b", "d/e #### d/f"}));
         std::size_t bytes = 0;
         for (const auto& read : m_fs.reads) bytes += read.count;
-        EXPECT_EQ(bytes, 2 * big.size() + 4096 + 2 * 4096 + 2 * 20) << "late reads: " << late;
+        EXPECT_EQ(bytes, 2 * big.size() + 4096 + 2 * 4096 + 2 * 20) << "mode " << mode;
+        // Seven files listed, and the four names that pair checked once more at the end;
+        // where the listing holds none, the six files sharing a size open again.
+        EXPECT_EQ(m_fs.opens, hinder ? 17 : 11) << "mode " << mode;
+        EXPECT_EQ(m_fs.openNow, 0) << "mode " << mode;
     }
 }
 
