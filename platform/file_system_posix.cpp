@@ -83,6 +83,10 @@ FileBatch* fileBatch() {
 // A batch holds descriptors of its own: an open that ran out of them is tried alone.
 bool outOfDescriptors(int result) { return result == -EMFILE || result == -ENFILE; }
 
+// The kernel reads nothing ahead past a file's end: advice for a file that fits in
+// one read costs a call and changes nothing.
+bool worthAdvising(const FileStatus& status) { return status.size > 4096; }
+
 class PosixListing final : public DirectoryListing {
 public:
     PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
@@ -165,7 +169,7 @@ public:
             if (opened[k] && keep > 0) {
                 --keep;
                 kept[k] = File(m_fileSystem, fds[k]);
-                toAdvise.push_back(fds[k]);
+                if (worthAdvising(statuses[k])) toAdvise.push_back(fds[k]);
             } else {
                 toClose.push_back(fds[k]);
             }
@@ -257,7 +261,7 @@ public:
         }
         std::vector<int> fds;
         batch->open(AT_FDCWD, regular, kReadFlags, fds);
-        std::vector<int> opened;
+        std::vector<int> toAdvise;
         for (std::size_t j = 0; j < which.size(); ++j) {
             const std::size_t k = which[j];
             if (fds[j] >= 0) {
@@ -266,9 +270,11 @@ public:
             } else if (outOfDescriptors(fds[j])) {
                 files[k] = open(paths[k], statuses[k]);
             }
-            if (files[k]) opened.push_back(static_cast<int>(files[k].nativeHandle()));
+            if (files[k] && worthAdvising(statuses[k])) {
+                toAdvise.push_back(static_cast<int>(files[k].nativeHandle()));
+            }
         }
-        batch->advise(opened, POSIX_FADV_RANDOM);
+        batch->advise(toAdvise, POSIX_FADV_RANDOM);
     }
 
     void closeAll(std::vector<File>& files) override {
