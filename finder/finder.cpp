@@ -13,7 +13,8 @@ CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclus
       m_exclusions(exclusions),
       m_fileSystem(fileSystem),
       m_classify(classify),
-      m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())) {
+      m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())),
+      m_mayHold(m_openFiles.held) {
     traceLog(2, "---> CFinder - Constructeur\n");
     traceLog(4, "<--- CFinder - Constructeur\n");
 }
@@ -56,7 +57,6 @@ void CFinder::find() {
 void CFinder::addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
                          Catalogue::Origin origin, platform::File file) {
     traceLog(2, "---> CFinder - addNewFile\n");
-    if (file) --m_heldPending;
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty() && !opened) {
         m_files.add(path, {}, origin);

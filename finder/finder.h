@@ -78,8 +78,7 @@ private:
     // Files the listing left open, numbered by the catalogue entries' `held`: the
     // comparison then reads them without resolving their paths again.
     std::vector<platform::File> m_heldFiles;
-    // Held files of entries listed but not yet catalogued.
-    std::size_t m_heldPending = 0;
+    std::size_t m_mayHold;
     struct IdentityHash {
         std::size_t operator()(const platform::FileIdentity& identity) const {
             return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^

@@ -24,6 +24,9 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     std::vector<std::string> names;
     std::vector<std::string> paths;
     std::vector<std::size_t> files;
+    // Files listed after a subdirectory wait for its walk before they are catalogued;
+    // held, they would keep descriptors from the walk.
+    std::size_t beforeWalk = SIZE_MAX;
     for (platform::DirectoryEntry found; listing.next(found);) {
         if (found.name == "." || found.name == "..") continue;
         ListedEntry& listed = entries.emplace_back();
@@ -33,6 +36,7 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
         listed.walked = found.kind == platform::EntryKind::directory ||
                         found.kind == platform::EntryKind::unreadable;
         listed.taken = !listed.walked && passesExtensions(listed.path, m_extensions);
+        if (listed.walked) beforeWalk = std::min(beforeWalk, names.size());
         // A FIFO or a device is never opened: it counts as a file that can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {
             names.push_back(found.name);
@@ -44,13 +48,11 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     std::vector<platform::FileStatus> statuses;
     std::vector<bool> opened;
     std::vector<platform::File> held;
-    const std::size_t holding = m_heldFiles.size() + m_heldPending;
-    listing.statusOfFiles(names, paths, statuses, opened,
-                          m_openFiles.held - std::min(m_openFiles.held, holding), held);
+    const std::size_t room = m_mayHold - std::min(m_mayHold, m_heldFiles.size());
+    listing.statusOfFiles(names, paths, statuses, opened, std::min(room, beforeWalk), held);
     for (std::size_t j = 0; j < files.size(); ++j) {
         entries[files[j]].opened = opened[j];
         entries[files[j]].status = statuses[j];
-        if (held[j]) ++m_heldPending;
         entries[files[j]].file = std::move(held[j]);
     }
     return entries;
@@ -61,8 +63,19 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
     if (isExcluded(dir, m_exclusions)) return;
 
     std::uint32_t error = 0;
-    const auto listing = parent != nullptr ? parent->openDirectory(entry->name, dir, error)
-                                           : m_fileSystem.openListing(dir, error);
+    auto openListing = [&] {
+        return parent != nullptr ? parent->openDirectory(entry->name, dir, error)
+                                 : m_fileSystem.openListing(dir, error);
+    };
+    auto listing = openListing();
+    // No directory goes unlisted for the files held: they give way, for the rest of the run.
+    if (!listing && platform::isOutOfHandles(error) && m_mayHold > 0) {
+        std::vector<platform::File> givenUp;
+        for (platform::File& held : m_heldFiles) givenUp.push_back(std::move(held));
+        m_fileSystem.closeAll(givenUp);
+        m_mayHold = 0;
+        listing = openListing();
+    }
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
     if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {

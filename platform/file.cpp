@@ -31,13 +31,12 @@ void DirectoryListing::statusOfFiles(const std::vector<std::string>& names,
     for (std::size_t k = 0; k < names.size(); ++k) {
         File file = openFile(names[k], paths[k], statuses[k]);
         opened[k] = static_cast<bool>(file);
-        keepIfAllowed(std::move(file), keep, kept[k]);
+        keepIf(k < keep, std::move(file), kept[k]);
     }
 }
 
-void DirectoryListing::keepIfAllowed(File file, std::size_t& keep, File& slot) {
-    if (!file || keep == 0) return;
-    --keep;
+void DirectoryListing::keepIf(bool keep, File file, File& slot) {
+    if (!keep || !file) return;
     file.advise(Access::random);
     slot = std::move(file);
 }

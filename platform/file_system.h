@@ -96,7 +96,7 @@ public:
     virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
     // The status of each regular file `names[k]` of this directory, whose full path is
     // `paths[k]`, opened as openFile opens it; `opened[k]` is false where it can't be.
-    // The first `keep` files opened stay open in `kept[k]`, advised as openAll advises;
+    // Files opened with `k < keep` stay open in `kept[k]`, advised as openAll advises;
     // the others are closed again. Many at once where the system allows.
     virtual void statusOfFiles(const std::vector<std::string>& names,
                                const std::vector<std::string>& paths,
@@ -110,8 +110,8 @@ public:
                                                             std::uint32_t& error) = 0;
 
 protected:
-    // Moves `file` into `slot`, advised for reads at random places, while `keep` allows.
-    static void keepIfAllowed(File file, std::size_t& keep, File& slot);
+    // Moves `file` into `slot`, advised for reads at random places, if `keep`.
+    static void keepIf(bool keep, File file, File& slot);
 };
 
 // The file-system operations the finder needs; tests substitute their own.

@@ -166,8 +166,7 @@ public:
             // Only a regular file has a status worth keeping, as File::status says.
             opened[k] = fstat(fds[k], &info) == 0 && S_ISREG(info.st_mode);
             if (opened[k]) fillStatus(info, statuses[k]);
-            if (opened[k] && keep > 0) {
-                --keep;
+            if (opened[k] && k < keep) {
                 kept[k] = File(m_fileSystem, fds[k]);
                 if (worthAdvising(statuses[k])) toAdvise.push_back(fds[k]);
             } else {
@@ -181,7 +180,7 @@ public:
             if (!outOfDescriptors(fds[k])) continue;
             File file = openFile(names[k], paths[k], statuses[k]);
             opened[k] = static_cast<bool>(file);
-            keepIfAllowed(std::move(file), keep, kept[k]);
+            keepIf(k < keep, std::move(file), kept[k]);
         }
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -40,5 +42,7 @@ void closeTraceFile(std::FILE* file);
 
 // How many files the comparison may keep open at once.
 std::size_t openFileBudget();
+// Whether a system error code says the process or the system has no handle left.
+bool isOutOfHandles(std::uint32_t error);
 
 }  // namespace platform

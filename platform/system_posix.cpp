@@ -127,6 +127,8 @@ void closeTraceFile(std::FILE* file) {
     reserveSpareDescriptor();
 }
 
+bool isOutOfHandles(std::uint32_t error) { return error == EMFILE || error == ENFILE; }
+
 std::size_t openFileBudget() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;

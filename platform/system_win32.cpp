@@ -82,4 +82,6 @@ void closeTraceFile(std::FILE* file) { std::fclose(file); }
 
 std::size_t openFileBudget() { return 4096; }
 
+bool isOutOfHandles(std::uint32_t error) { return error == ERROR_TOO_MANY_OPEN_FILES; }
+
 }  // namespace platform

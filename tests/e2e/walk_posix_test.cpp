@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "deep_tree.h"
+#include "e2e_env.h"
 #include "expected_run.h"
 #include "messages.h"
 #include "platform_text.h"
@@ -168,6 +169,34 @@ TEST_F(PosixWalkTest, TreeDeeperThanLongestPathEnds) {
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(1) + std::string(text::kChecking) +
                                      "deep/top.dat\n" + std::string(text::kFinished)))
         << result.out.substr(0, 200);
+}
+
+// The listing holds files open for the comparison, but never at a directory's cost:
+// with 1,024 descriptors, 176 of them may hold files of tree/top, and the walk of
+// tree/deep then runs out of descriptors near level 840 unless they give way.
+TEST_F(PosixWalkTest, HeldFilesGiveWayToADeepWalk) {
+    const std::filesystem::path prlimit = "/usr/bin/prlimit";
+    ASSERT_TRUE(std::filesystem::exists(prlimit)) << "util-linux's prlimit is needed";
+    m_dir.writeFile("tree/top/f0", "the pair");
+    for (int i = 1; i < 300; ++i) {
+        m_dir.writeFile("tree/top/f" + std::to_string(i), std::string(100 + i, 'x'));
+    }
+    DeepTree tree(m_dir.makeDir("tree/deep"), "d", 900);
+    ASSERT_EQ(tree.depth(), 900);
+    ASSERT_TRUE(tree.writeAtBottom("bottom", "the pair"));
+
+    const RunResult result = run(Command{
+        prlimit,
+        {"--nofile=1024:1024", "--", programPath().string(), "/s", "tree/top", "tree/deep"},
+        m_dir.path()});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find(text::foundFiles(301)), std::string::npos) << result.out.size();
+    std::string bottom = "tree/deep";
+    for (int level = 0; level < 900; ++level) bottom += "/d";
+    bottom += "/bottom";
+    EXPECT_NE(result.out.find("tree/top/f0 #### " + bottom + " are the same file\n"),
+              std::string::npos);
 }
 
 }  // namespace
