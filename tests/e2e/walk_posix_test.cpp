@@ -185,10 +185,10 @@ TEST_F(PosixWalkTest, HeldFilesGiveWayToADeepWalk) {
     ASSERT_EQ(tree.depth(), 900);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "the pair"));
 
-    const RunResult result = run(Command{
-        prlimit,
-        {"--nofile=1024:1024", "--", programPath().string(), "/s", "tree/top", "tree/deep"},
-        m_dir.path()});
+    const RunResult result = run(
+        Command{prlimit,
+                {"--nofile=1024:1024", "--", programPath().string(), "/s", "tree/top", "tree/deep"},
+                m_dir.path()});
     ASSERT_TRUE(ranToEnd(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find(text::foundFiles(301)), std::string::npos) << result.out.size();
