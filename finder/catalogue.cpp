@@ -60,6 +60,12 @@ void Catalogue::add(std::string_view path, const platform::FileStatus& status, O
         {m_paths.add(path), status.size, status.identity, status.stamps, origin, held});
 }
 
+std::size_t Catalogue::runEnd(std::size_t begin) const {
+    std::size_t end = begin + 1;
+    while (end < size() && (*this)[end].size == (*this)[begin].size) ++end;
+    return end;
+}
+
 std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
                           std::int64_t notAbove) {
     for (;;) {

@@ -45,6 +45,13 @@ public:
     std::size_t size() const { return m_entries.size(); }
     // In size order, once arranged.
     const Entry& operator[](std::size_t index) const { return m_entries[m_order[index]]; }
+    // Once arranged: the end of the run of files of one size that starts at `begin`.
+    std::size_t runEnd(std::size_t begin) const;
+    // Whether the files of [begin, end) are ever compared: more than one, and not empty
+    // (only the first file of the catalogue may be empty or unreadable).
+    bool isComparableRun(std::size_t begin, std::size_t end) const {
+        return end - begin > 1 && (*this)[begin].size > 0;
+    }
 
 private:
     PathStore m_paths;

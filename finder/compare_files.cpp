@@ -34,8 +34,7 @@ void CFinder::compareFiles() {
     std::printf("Checking files in progress ...\n");
     ReadAhead ahead(m_fileSystem, m_files, m_heldFiles, m_openFiles.ahead);
     for (std::size_t begin = 0; begin < m_files.size();) {
-        std::size_t end = begin + 1;
-        while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
+        const std::size_t end = m_files.runEnd(begin);
         compareRun(begin, end, ahead);
         begin = end;
     }
@@ -46,8 +45,7 @@ void CFinder::compareFiles() {
 void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
     const std::int64_t size = m_files[begin].size;
     const std::size_t count = end - begin;
-    // Only the first file of the catalogue may be empty or unreadable: it has no partner.
-    const bool comparable = count > 1 && size > 0;
+    const bool comparable = m_files.isComparableRun(begin, end);
 
     std::vector<RunMember> members(comparable ? count : 0);
     std::vector<std::size_t> nextInClass;

@@ -13,8 +13,7 @@ CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclus
       m_exclusions(exclusions),
       m_fileSystem(fileSystem),
       m_classify(classify),
-      m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())),
-      m_mayHold(m_openFiles.held) {
+      m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())) {
     traceLog(2, "---> CFinder - Constructeur\n");
     traceLog(4, "<--- CFinder - Constructeur\n");
 }
@@ -75,13 +74,10 @@ void CFinder::addNewFile(const std::string& path, bool opened, const platform::F
 void CFinder::closeHeldFilesNoneWillRead() {
     std::vector<platform::File> unread;
     for (std::size_t begin = 0; begin < m_files.size();) {
-        std::size_t end = begin + 1;
-        while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
-        if (end - begin < 2 || m_files[begin].size <= 0) {
-            for (std::size_t k = begin; k < end; ++k) {
-                if (m_files[k].held != Catalogue::kNotHeld) {
-                    unread.push_back(std::move(m_heldFiles[m_files[k].held]));
-                }
+        const std::size_t end = m_files.runEnd(begin);
+        for (std::size_t k = begin; k < end; ++k) {
+            if (m_files[k].held != Catalogue::kNotHeld && !m_files.isComparableRun(begin, end)) {
+                unread.push_back(std::move(m_heldFiles[m_files[k].held]));
             }
         }
         begin = end;

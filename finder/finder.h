@@ -74,11 +74,10 @@ private:
         std::size_t held;
     };
     static OpenFileShares shareOut(std::size_t budget, bool mayHold);
-    const OpenFileShares m_openFiles;
+    OpenFileShares m_openFiles;
     // Files the listing left open, numbered by the catalogue entries' `held`: the
     // comparison then reads them without resolving their paths again.
     std::vector<platform::File> m_heldFiles;
-    std::size_t m_mayHold;
     struct IdentityHash {
         std::size_t operator()(const platform::FileIdentity& identity) const {
             return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^

@@ -48,7 +48,7 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     std::vector<platform::FileStatus> statuses;
     std::vector<bool> opened;
     std::vector<platform::File> held;
-    const std::size_t room = m_mayHold - std::min(m_mayHold, m_heldFiles.size());
+    const std::size_t room = m_openFiles.held - std::min(m_openFiles.held, m_heldFiles.size());
     listing.statusOfFiles(names, paths, statuses, opened, std::min(room, beforeWalk), held);
     for (std::size_t j = 0; j < files.size(); ++j) {
         entries[files[j]].opened = opened[j];
@@ -69,11 +69,11 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
     };
     auto listing = openListing();
     // No directory goes unlisted for the files held: they give way, for the rest of the run.
-    if (!listing && platform::isOutOfHandles(error) && m_mayHold > 0) {
+    if (!listing && platform::isOutOfHandles(error) && m_openFiles.held > 0) {
         std::vector<platform::File> givenUp;
         for (platform::File& held : m_heldFiles) givenUp.push_back(std::move(held));
         m_fileSystem.closeAll(givenUp);
-        m_mayHold = 0;
+        m_openFiles.held = 0;
         listing = openListing();
     }
     platform::FileIdentity identity;

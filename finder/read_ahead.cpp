@@ -142,10 +142,9 @@ void ReadAhead::wait(QueuedRead& read) {
 bool ReadAhead::addRun() {
     while (m_next < m_files.size()) {
         const std::size_t begin = m_next;
-        std::size_t end = begin + 1;
-        while (end < m_files.size() && m_files[end].size == m_files[begin].size) ++end;
+        const std::size_t end = m_files.runEnd(begin);
         m_next = end;
-        if (end - begin < 2 || m_files[begin].size <= 0) continue;
+        if (!m_files.isComparableRun(begin, end)) continue;
 
         AheadRun& run = m_runs.emplace_back();
         run.begin = begin;
