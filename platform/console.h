@@ -1,0 +1,19 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+// Standard output and the bytes that names take there and in debug.log. The program
+// holds every name in UTF-8; only here are names spelled for the world outside.
+namespace platform {
+
+// The bytes that stand for `text`, UTF-8, on standard output and in debug.log.
+std::string spelledForOutput(std::string_view text);
+
+// One line on standard output, flushed before the call returns, so the listing can be
+// followed while the run goes on: the pieces one after the other, each spelled on its
+// own (a path, or plain ASCII text), then a line end.
+void printLine(std::initializer_list<std::string_view> pieces);
+
+}  // namespace platform
