@@ -4,8 +4,10 @@
 #include <iostream>
 #include <memory>
 
+#include "app/standard_output.h"
 #include "app/ts_command_line_info.h"
 #include "finder/finder.h"
+#include "platform/console.h"
 #include "platform/system.h"
 #include "trace/trace_log.h"
 
@@ -31,7 +33,7 @@ int runTwinscout(int argc, const char* const argv[], RunClassifier classify) {
         traceLog(2,
                  "*************** Ex\xE9"
                  "cution du programme ***************\n");
-        std::printf("Start ...\n");
+        platform::printLine({"Start ..."});
         if (options->m_status < 0) {
             traceLog(1,
                      "Erreur dans les param\xE8"
@@ -40,15 +42,16 @@ int runTwinscout(int argc, const char* const argv[], RunClassifier classify) {
         } else {
             status = kExitSuccess;
             if (!options->m_sources.empty()) {
+                StandardOutput output;
                 auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
-                                                        options->m_exclusions,
+                                                        options->m_exclusions, output,
                                                         platform::realFileSystem(), classify);
                 finder->find();
                 finder->compareFiles();
             }
         }
     }
-    std::printf("Finished ...\n");
+    platform::printLine({"Finished ..."});
     // A script must not read lost output as "no duplicates".
     if (!outputDelivered()) status = kExitOutputError;
     traceLog(2,

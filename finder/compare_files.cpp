@@ -1,11 +1,9 @@
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "finder/content_classes.h"
 #include "finder/finder.h"
 #include "finder/same_entry.h"
-#include "trace/trace_log.h"
 
 namespace {
 
@@ -30,8 +28,8 @@ std::vector<std::size_t> linkClasses(const std::vector<RunMember>& members) {
 // and traced in the order in which comparing every file with every later one of its
 // run would find them.
 void CFinder::compareFiles() {
-    traceLog(2, "---> CFinder - compareFiles\n");
-    std::printf("Checking files in progress ...\n");
+    m_output.trace(2, "---> CFinder - compareFiles\n");
+    m_output.line({"Checking files in progress ..."});
     ReadAhead ahead(m_fileSystem, m_files, m_heldFiles, m_openFiles.ahead);
     for (std::size_t begin = 0; begin < m_files.size();) {
         const std::size_t end = m_files.runEnd(begin);
@@ -39,7 +37,7 @@ void CFinder::compareFiles() {
         begin = end;
     }
     printResults();
-    traceLog(4, "<--- CFinder - compareFiles\n");
+    m_output.trace(4, "<--- CFinder - compareFiles\n");
 }
 
 void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
@@ -59,20 +57,19 @@ void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
         // The trace reports every comparison, so it must know of every candidate
         // whether it can still be opened; without it only identical ones matter.
         ahead.enter();
-        m_classify(m_fileSystem, size, members, limits, traceEnabled(), &ahead);
+        m_classify(m_fileSystem, size, members, limits, m_output.tracing(), &ahead);
         ahead.leave();
         nextInClass = linkClasses(members);
     }
 
     // Without the trace only identical partners print anything: visit just those.
-    const bool everyPair = traceEnabled();
+    const bool everyPair = m_output.tracing();
     for (std::size_t k = 0; k < count; ++k) {
         const char* path = m_files[begin + k].path;
         // The trace log itself may lie in a searched directory; it is never a first file.
         if (std::strstr(path, "debug.log") != nullptr) continue;
-        traceLog(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
-        std::printf("%s\n", path);
-        std::fflush(stdout);
+        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
+        m_output.line({path});
         if (!comparable || !members[k].opened) continue;
 
         const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), m_files[begin + k]);
@@ -95,18 +92,17 @@ void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
 
 // The classes answer for the pair: members of one class have equal bytes.
 bool CFinder::compareContent(const RunMember& first, const RunMember& second) {
-    traceLog(4, "---> CFinder - compareContent\n");
+    m_output.trace(4, "---> CFinder - compareContent\n");
     const bool identical = first.contentClass == second.contentClass;
-    traceLog(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
+    m_output.trace(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
     return identical;
 }
 
 void CFinder::reportPair(std::size_t first, std::size_t second) {
     const char* firstPath = m_files[first].path;
     const char* secondPath = m_files[second].path;
-    traceLog(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
-             secondPath);
-    std::printf("%s #### %s are the same file\n", firstPath, secondPath);
-    std::fflush(stdout);
-    if (traceEnabled()) m_results.push_back(second);
+    m_output.trace(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
+                   secondPath);
+    m_output.line({firstPath, " #### ", secondPath, " are the same file"});
+    if (m_output.tracing()) m_results.push_back(second);
 }

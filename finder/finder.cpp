@@ -1,21 +1,21 @@
 #include "finder/finder.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 #include "platform/system.h"
-#include "trace/trace_log.h"
 
 CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
-                 platform::FileSystem& fileSystem, RunClassifier classify)
+                 FinderOutput& output, platform::FileSystem& fileSystem, RunClassifier classify)
     : m_sources(sources),
       m_extensions(extensions),
       m_exclusions(exclusions),
+      m_output(output),
       m_fileSystem(fileSystem),
       m_classify(classify),
       m_openFiles(shareOut(platform::openFileBudget(), !fileSystem.openFilesHinderOthers())) {
-    traceLog(2, "---> CFinder - Constructeur\n");
-    traceLog(4, "<--- CFinder - Constructeur\n");
+    m_output.trace(2, "---> CFinder - Constructeur\n");
+    m_output.trace(4, "<--- CFinder - Constructeur\n");
 }
 
 CFinder::OpenFileShares CFinder::shareOut(std::size_t budget, bool mayHold) {
@@ -33,29 +33,28 @@ CFinder::OpenFileShares CFinder::shareOut(std::size_t budget, bool mayHold) {
 }
 
 CFinder::~CFinder() {
-    traceLog(2, "---> CFinder - Destructeur\n");
-    traceLog(4, "<--- CFinder - Destructeur\n");
+    m_output.trace(2, "---> CFinder - Destructeur\n");
+    m_output.trace(4, "<--- CFinder - Destructeur\n");
 }
 
 void CFinder::find() {
-    traceLog(2, "---> CFinder - find\n");
-    std::printf("Listing files in progress ...\n");
+    m_output.trace(2, "---> CFinder - find\n");
+    m_output.line({"Listing files in progress ..."});
     for (const std::string& source : m_sources) {
-        traceLog(8, "CFinder - find - Parcourt de la source : %s.\n", source.c_str());
+        m_output.trace(8, "CFinder - find - Parcourt de la source : %s.\n", source);
         parseDirectory(source);
     }
     m_files.arrange();
     closeHeldFilesNoneWillRead();
-    std::printf("%d found files!\n", static_cast<int>(m_files.size()));
-    std::fflush(stdout);
-    traceLog(4, "<--- CFinder - find\n");
+    m_output.line({std::to_string(static_cast<int>(m_files.size())), " found files!"});
+    m_output.trace(4, "<--- CFinder - find\n");
 }
 
 // `opened`: the file could be opened through its directory's listing, which read `status`
 // and may have left it open as `file`.
 void CFinder::addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
                          Catalogue::Origin origin, platform::File file) {
-    traceLog(2, "---> CFinder - addNewFile\n");
+    m_output.trace(2, "---> CFinder - addNewFile\n");
     // The very first file is kept even when empty or unreadable; later ones are not.
     if (m_files.empty() && !opened) {
         m_files.add(path, {}, origin);
@@ -67,7 +66,7 @@ void CFinder::addNewFile(const std::string& path, bool opened, const platform::F
         }
         m_files.add(path, status, origin, held);
     }
-    traceLog(4, "<--- CFinder - addNewFile\n");
+    m_output.trace(4, "<--- CFinder - addNewFile\n");
 }
 
 // Files of a size no other file has are never read.

@@ -8,6 +8,7 @@
 
 #include "finder/catalogue.h"
 #include "finder/content_classes.h"
+#include "finder/finder_output.h"
 #include "finder/read_ahead.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
@@ -17,7 +18,7 @@
 class CFinder {
 public:
     CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
-            platform::FileSystem& fileSystem = platform::realFileSystem(),
+            FinderOutput& output, platform::FileSystem& fileSystem = platform::realFileSystem(),
             RunClassifier classify = classifyRun);
     ~CFinder();
     CFinder(const CFinder&) = delete;
@@ -63,6 +64,7 @@ private:
     // Catalogue indexes of each group, then kGroupEnd; kept only while tracing,
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
+    FinderOutput& m_output;
     platform::FileSystem& m_fileSystem;
     const RunClassifier m_classify;
     // The budget of open files, shared out: files read ahead of the comparison, files

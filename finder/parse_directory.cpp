@@ -1,10 +1,8 @@
 #include <algorithm>
-#include <cstdio>
 
 #include "finder/finder.h"
 #include "finder/path_filters.h"
 #include "platform/system.h"
-#include "trace/trace_log.h"
 
 // A directory open higher on the walk would be walked without end. One reached
 // through a link after it was walked already would be walked again for every
@@ -79,23 +77,24 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
     if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {
-        traceLog(4,
-                 "CFinder - parseDirectory - Boucle ignor\xE9"
-                 "e : %s.\n",
-                 dir.c_str());
+        m_output.trace(4,
+                       "CFinder - parseDirectory - Boucle ignor\xE9"
+                       "e : %s.\n",
+                       dir);
         return;
     }
 
-    traceLog(2, "---> CFinder - parseDirectory - %s\n", dir.c_str());
+    m_output.trace(2, "---> CFinder - parseDirectory - %s\n", dir);
     if (m_extensions.empty()) m_extensions.emplace_back("*");
 
     if (!listing) {
         const std::string pattern = dir + platform::kSeparator + "*.*";
-        traceLog(4,
-                 "CFinder - parseDirectory - Aucun fichier du type recherche dans le dossier : "
-                 "%s - err 0x%x.\n",
-                 pattern.c_str(), static_cast<unsigned>(error));
-        traceLog(4, "<--- CFinder - parseDirectory\n");
+        m_output.trace(
+            4,
+            "CFinder - parseDirectory - Aucun fichier du type recherche dans le dossier : "
+            "%s - err 0x%x.\n",
+            pattern, static_cast<unsigned>(error));
+        m_output.trace(4, "<--- CFinder - parseDirectory\n");
         return;
     }
 
@@ -111,11 +110,10 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         } else if (found.taken) {
             addNewFile(found.path, found.opened, found.status, {directory, found.entry.isLink},
                        std::move(found.file));
-            traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", found.path.c_str());
-            std::printf("%s\n", found.path.c_str());
-            std::fflush(stdout);
+            m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", found.path);
+            m_output.line({found.path});
         }
     }
     if (identified) m_walkPath.pop_back();
-    traceLog(4, "<--- CFinder - parseDirectory - %s\n", dir.c_str());
+    m_output.trace(4, "<--- CFinder - parseDirectory - %s\n", dir);
 }

@@ -1,6 +1,6 @@
 // Random trees in the in-memory file system, compared by the finder with its own
-// classification and with the plain pairwise one: the console must be the same,
-// whatever order the reads finish in.
+// classification and with the plain pairwise one: the console and the trace must be
+// the same, whatever order the reads finish in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,22 +10,23 @@
 
 #include "fake_file_system.h"
 #include "finder/finder.h"
+#include "memory_output.h"
 #include "platform/system.h"
 #include "tests/oracle/pairwise_classes.h"
 
 namespace {
 
-std::string console(FakeFileSystem& fs, RunClassifier classify) {
+MemoryOutput outputOf(FakeFileSystem& fs, RunClassifier classify, bool tracing) {
     StringList sources{"a", "b"};
     StringList extensions;
     StringList exclusions;
-    testing::internal::CaptureStdout();
+    MemoryOutput output(tracing);
     {
-        CFinder finder(sources, extensions, exclusions, fs, classify);
+        CFinder finder(sources, extensions, exclusions, output, fs, classify);
         finder.find();
         finder.compareFiles();
     }
-    return testing::internal::GetCapturedStdout();
+    return output;
 }
 
 // Sizes that collide, contents that are copies or differ at the first, a middle or
@@ -77,7 +78,7 @@ void randomTree(FakeFileSystem& fs, unsigned seed) {
     }
 }
 
-TEST(DifferentialTest, RandomTreesGiveTheSameConsoleBothWays) {
+TEST(DifferentialTest, RandomTreesGiveTheSameOutputBothWays) {
     int withPairs = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         FakeFileSystem fs;
@@ -85,11 +86,14 @@ TEST(DifferentialTest, RandomTreesGiveTheSameConsoleBothWays) {
         FakeFileSystem copy = fs;
         fs.lateReads = seed % 2 == 0;
         fs.hinderOthers = seed % 4 < 2;
-        const std::string real = console(fs, classifyRun);
-        const std::string plain = console(copy, classifyRunPairwise);
-        ASSERT_EQ(real, plain) << "seed " << seed;
+        const bool tracing = seed % 3 == 0;
+        const MemoryOutput real = outputOf(fs, classifyRun, tracing);
+        const MemoryOutput plain = outputOf(copy, classifyRunPairwise, tracing);
+        ASSERT_EQ(real.console, plain.console) << "seed " << seed;
+        ASSERT_EQ(real.records, plain.records) << "seed " << seed;
+        ASSERT_EQ(real.records.empty(), !tracing);
         ASSERT_EQ(fs.openNow, 0);
-        withPairs += real.find(" #### ") != std::string::npos;
+        withPairs += real.console.find(" #### ") != std::string::npos;
     }
     EXPECT_GT(withPairs, 100) << "the trees must hold copies to tell anything";
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fake_file_system.h"
+#include "memory_output.h"
 #include "platform/system.h"
 
 namespace {
@@ -38,15 +39,15 @@ protected:
         StringList extensions;
         StringList exclusions;
         Outcome outcome;
-        testing::internal::CaptureStdout();
+        MemoryOutput output;
         {
-            CFinder finder(sourceList, extensions, exclusions, m_fs);
+            CFinder finder(sourceList, extensions, exclusions, output, m_fs);
             finder.find();
             outcome.catalogued = finder.files().size();
             if (between) between();
             finder.compareFiles();
         }
-        std::istringstream out(testing::internal::GetCapturedStdout());
+        std::istringstream out(output.console);
         bool listing = true;
         for (std::string line; std::getline(out, line);) {
             std::replace(line.begin(), line.end(), platform::kSeparator, '/');

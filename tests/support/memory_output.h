@@ -1,0 +1,29 @@
+// The finder's console lines and trace records, kept in memory for a test to read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "finder/finder_output.h"
+
+class MemoryOutput final : public FinderOutput {
+public:
+    explicit MemoryOutput(bool tracing = false) : m_tracing(tracing) {}
+
+    void line(std::initializer_list<std::string_view> pieces) override;
+    bool tracing() const override { return m_tracing; }
+    void record(std::int32_t level, const std::string& message) override;
+
+    // Every line with its "\n", as a console shows them.
+    std::string console;
+    struct Record {
+        std::int32_t level;
+        std::string message;
+        friend bool operator==(const Record&, const Record&) = default;
+    };
+    std::vector<Record> records;
+
+private:
+    bool m_tracing;
+};
