@@ -48,6 +48,13 @@ int runTwinscout(int argc, const char* const argv[], RunClassifier classify) {
                                                         platform::realFileSystem(), classify);
                 finder->find();
                 finder->compareFiles();
+                if (finder->incomplete()) {
+                    std::fputs(
+                        "twinscout: some directories or files could not be opened for want of "
+                        "file handles (raise the limit on open files): pairs may be missing\n",
+                        stderr);
+                    status = kExitIncomplete;
+                }
             }
         }
     }

@@ -6,6 +6,8 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitParameterError = 87;
 // Standard output was closed or a write to it failed: what the run found was lost.
 inline constexpr int kExitOutputError = 74;
+// The system gave too few handles to open every directory and file: pairs may be missing.
+inline constexpr int kExitIncomplete = 71;
 
 // One search from start to end; returns the exit status.
 int runTwinscout(int argc, const char* const argv[], RunClassifier classify = classifyRun);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -28,26 +29,41 @@ public:
     void compareFiles();
 
     const Catalogue& files() const { return m_files; }
+    // Whether some directory or file was passed over for want of handles, which the
+    // system refused: the answer may then miss pairs.
+    bool incomplete() const { return m_incomplete; }
 
 private:
     // Ends a group in m_results.
     static constexpr std::size_t kGroupEnd = SIZE_MAX;
 
-    // `parent` and `entry`: the listing that holds the directory and its entry there;
-    // none for a source.
-    void parseDirectory(std::string dir, platform::DirectoryListing* parent = nullptr,
-                        const platform::DirectoryEntry* entry = nullptr);
+    // Walks the source depth first, one level of m_levels per directory below it.
+    void parseDirectory(const std::string& source);
+    // Starts the walk of the directory m_path names: `parent` and `entry`, the listing
+    // that holds it and its entry there; none for a source.
+    void enterDirectory(platform::DirectoryListing* parent, const platform::DirectoryEntry* entry);
+    void leaveDirectory();
     struct ListedEntry {
         platform::DirectoryEntry entry;
-        std::string path;
         bool walked = false;  // a directory, or an entry whose kind can't be read
         bool taken = false;   // any other entry that passes the extension filter
         bool opened = false;  // a taken file that could be opened, whose `status` was read
         platform::FileStatus status;
         platform::File file;  // left open by the listing, for the comparison
     };
-    std::vector<ListedEntry> listEntries(const std::string& dir,
-                                         platform::DirectoryListing& listing);
+    std::vector<ListedEntry> listEntries(platform::DirectoryListing& listing);
+    // A directory being walked. Its entries are all read when it is entered, so while
+    // the walk is below it only its listing stays open, for its subdirectories to open
+    // relative to it whatever the depth: the depth costs no stack and little memory.
+    struct Level {
+        std::unique_ptr<platform::DirectoryListing> listing;
+        std::size_t pathLength;   // of its path, which m_path begins with
+        std::uint32_t directory;  // as the catalogue numbers it
+        bool identified;
+        platform::FileIdentity identity;
+        std::vector<ListedEntry> entries;
+        std::size_t next = 0;
+    };
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     void addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
                     Catalogue::Origin origin, platform::File file);
@@ -88,6 +104,10 @@ private:
     };
     // Directories open on the current walk path, and every directory walked: a link
     // may lead back up the walk, or into a graph that would be walked again and again.
-    std::vector<platform::FileIdentity> m_walkPath;
+    std::unordered_set<platform::FileIdentity, IdentityHash> m_walkPath;
     std::unordered_set<platform::FileIdentity, IdentityHash> m_walked;
+    // The path of the directory or entry the walk is at; the levels' paths begin it.
+    std::string m_path;
+    std::vector<Level> m_levels;
+    bool m_incomplete = false;
 };

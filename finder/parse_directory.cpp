@@ -9,15 +9,12 @@
 // link to it, which in a graph of links grows without bound. Sources are walked
 // as they are given.
 bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink) const {
-    return std::find(m_walkPath.begin(), m_walkPath.end(), identity) != m_walkPath.end() ||
-           (throughLink && m_walked.count(identity) != 0);
+    return m_walkPath.count(identity) != 0 || (throughLink && m_walked.count(identity) != 0);
 }
 
 // Every entry first, so that the directory's files are opened together, which lets
-// the system work on many at once. Apart from the walk, whose depth has no bound,
-// to keep its frame small.
-std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
-                                                       platform::DirectoryListing& listing) {
+// the system work on many at once.
+std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListing& listing) {
     std::vector<ListedEntry> entries;
     std::vector<std::string> names;
     std::vector<std::string> paths;
@@ -28,17 +25,17 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     for (platform::DirectoryEntry found; listing.next(found);) {
         if (found.name == "." || found.name == "..") continue;
         ListedEntry& listed = entries.emplace_back();
-        listed.path = dir + platform::kSeparator + found.name;
+        std::string path = m_path + platform::kSeparator + found.name;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
         listed.walked = found.kind == platform::EntryKind::directory ||
                         found.kind == platform::EntryKind::unreadable;
-        listed.taken = !listed.walked && passesExtensions(listed.path, m_extensions);
+        listed.taken = !listed.walked && passesExtensions(path, m_extensions);
         if (listed.walked) beforeWalk = std::min(beforeWalk, names.size());
         // A FIFO or a device is never opened: it counts as a file that can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {
             names.push_back(found.name);
-            paths.push_back(listed.path);
+            paths.push_back(std::move(path));
             files.push_back(entries.size() - 1);
         }
         listed.entry = std::move(found);
@@ -56,8 +53,33 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(const std::string& dir,
     return entries;
 }
 
-void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent,
+void CFinder::parseDirectory(const std::string& source) {
+    m_path = source;
+    enterDirectory(nullptr, nullptr);
+    while (!m_levels.empty()) {
+        Level& level = m_levels.back();
+        if (level.next == level.entries.size()) {
+            leaveDirectory();
+            continue;
+        }
+        ListedEntry& found = level.entries[level.next++];
+        m_path.resize(level.pathLength);
+        m_path += platform::kSeparator;
+        m_path += found.entry.name;
+        if (found.walked) {
+            enterDirectory(level.listing.get(), &found.entry);
+        } else if (found.taken) {
+            addNewFile(m_path, found.opened, found.status, {level.directory, found.entry.isLink},
+                       std::move(found.file));
+            m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
+            m_output.line({m_path});
+        }
+    }
+}
+
+void CFinder::enterDirectory(platform::DirectoryListing* parent,
                              const platform::DirectoryEntry* entry) {
+    const std::string& dir = m_path;
     if (isExcluded(dir, m_exclusions)) return;
 
     std::uint32_t error = 0;
@@ -74,6 +96,7 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         m_openFiles.held = 0;
         listing = openListing();
     }
+    if (!listing && platform::isOutOfHandles(error)) m_incomplete = true;
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
     if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {
@@ -98,22 +121,24 @@ void CFinder::parseDirectory(std::string dir, platform::DirectoryListing* parent
         return;
     }
 
-    const std::uint32_t directory =
-        m_files.addDirectory(identified ? identity : platform::FileIdentity{});
+    Level level;
+    level.pathLength = dir.size();
+    level.directory = m_files.addDirectory(identified ? identity : platform::FileIdentity{});
+    level.identified = identified;
+    level.identity = identity;
     if (identified) {
-        m_walkPath.push_back(identity);
+        m_walkPath.insert(identity);
         m_walked.insert(identity);
     }
-    for (ListedEntry& found : listEntries(dir, *listing)) {
-        if (found.walked) {
-            parseDirectory(std::move(found.path), listing.get(), &found.entry);
-        } else if (found.taken) {
-            addNewFile(found.path, found.opened, found.status, {directory, found.entry.isLink},
-                       std::move(found.file));
-            m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", found.path);
-            m_output.line({found.path});
-        }
-    }
-    if (identified) m_walkPath.pop_back();
-    m_output.trace(4, "<--- CFinder - parseDirectory - %s\n", dir);
+    level.entries = listEntries(*listing);
+    level.listing = std::move(listing);
+    m_levels.push_back(std::move(level));
+}
+
+void CFinder::leaveDirectory() {
+    Level& level = m_levels.back();
+    m_path.resize(level.pathLength);
+    if (level.identified) m_walkPath.erase(level.identity);
+    m_output.trace(4, "<--- CFinder - parseDirectory - %s\n", m_path);
+    m_levels.pop_back();
 }

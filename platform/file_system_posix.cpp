@@ -89,14 +89,24 @@ bool worthAdvising(const FileStatus& status) { return status.size > 4096; }
 
 class PosixListing final : public DirectoryListing {
 public:
-    PosixListing(FileSystem& fileSystem, DIR* dir) : m_fileSystem(fileSystem), m_dir(dir) {}
-    ~PosixListing() override { closedir(m_dir); }
+    PosixListing(FileSystem& fileSystem, DIR* dir)
+        : m_fileSystem(fileSystem), m_dir(dir), m_fd(dirfd(dir)) {}
+    ~PosixListing() override {
+        if (m_dir != nullptr) {
+            closedir(m_dir);
+        } else {
+            ::close(m_fd);
+        }
+    }
     PosixListing(const PosixListing&) = delete;
     PosixListing& operator=(const PosixListing&) = delete;
 
     bool next(DirectoryEntry& entry) override {
-        const dirent* found = readdir(m_dir);
-        if (found == nullptr) return false;
+        const dirent* found = m_dir != nullptr ? readdir(m_dir) : nullptr;
+        if (found == nullptr) {
+            keepOnlyDescriptor();
+            return false;
+        }
         entry.name.assign(found->d_name);
         entry.isLink = false;
         // The listing's type spares a status call for all but links and unknown types.
@@ -113,7 +123,7 @@ public:
                 break;
             case DT_UNKNOWN: {
                 struct stat info {};
-                if (fstatat(dirfd(m_dir), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (fstatat(m_fd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
                     entry.kind = EntryKind::unreadable;
                     break;
                 }
@@ -130,13 +140,13 @@ public:
 
     bool identity(FileIdentity& identity) override {
         struct stat info {};
-        if (fstat(dirfd(m_dir), &info) != 0) return false;
+        if (fstat(m_fd, &info) != 0) return false;
         identity = identityOf(info);
         return true;
     }
 
     File openFile(const std::string& name, const std::string&, FileStatus& status) override {
-        const int fd = openat(dirfd(m_dir), name.c_str(), kReadFlags);
+        const int fd = openat(m_fd, name.c_str(), kReadFlags);
         if (fd < 0) return {};
         File file(m_fileSystem, fd);
         return file.status(status) ? std::move(file) : File();
@@ -153,7 +163,7 @@ public:
         std::vector<const char*> each;
         for (const std::string& name : names) each.push_back(name.c_str());
         std::vector<int> fds;
-        batch->open(dirfd(m_dir), each, kReadFlags, fds);
+        batch->open(m_fd, each, kReadFlags, fds);
         statuses.assign(names.size(), FileStatus{});
         opened.assign(names.size(), false);
         kept.clear();
@@ -187,19 +197,32 @@ public:
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
         return listingOf(m_fileSystem,
-                         openat(dirfd(m_dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                         openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
                          error);
     }
 
 private:
+    // A listing read to its end is kept for what opens relative to it: its descriptor
+    // alone, without the stream's buffer, so that each level a deep walk holds costs
+    // little memory.
+    void keepOnlyDescriptor() {
+        if (m_dir == nullptr) return;
+        const int fd = fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return;
+        closedir(m_dir);
+        m_dir = nullptr;
+        m_fd = fd;
+    }
+
     EntryKind kindAt(const std::string& name) const {
         struct stat info {};
-        if (fstatat(dirfd(m_dir), name.c_str(), &info, 0) != 0) return EntryKind::unreadable;
+        if (fstatat(m_fd, name.c_str(), &info, 0) != 0) return EntryKind::unreadable;
         return kindOf(info.st_mode);
     }
 
     FileSystem& m_fileSystem;
-    DIR* m_dir;
+    DIR* m_dir;  // null once read to the end
+    int m_fd;
 };
 
 // Takes over `fd`, a directory opened for listing, or reports why it could not be.

@@ -2,6 +2,7 @@
 // follows like the entries they lead to, FIFOs, and trees deeper than any path.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -169,6 +170,45 @@ TEST_F(PosixWalkTest, TreeDeeperThanLongestPathEnds) {
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(1) + std::string(text::kChecking) +
                                      "deep/top.dat\n" + std::string(text::kFinished)))
         << result.out.substr(0, 200);
+}
+
+// The walk keeps one open directory per level and nothing on the stack: 10,000 levels
+// under a 1 MiB stack end with the pair at the bottom found, in little memory (a
+// recursive walk died here, and held some 30 KiB per level).
+TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
+    constexpr int kDepth = 10000;
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_max < kDepth + 100) {
+        GTEST_SKIP() << "the open-file limit can't be raised to " << kDepth + 100;
+    }
+    m_dir.writeFile("deep/top", "the pair");
+    DeepTree tree(m_dir.path() / "deep", "d", kDepth);
+    ASSERT_EQ(tree.depth(), kDepth);
+    ASSERT_TRUE(tree.writeAtBottom("bottom", "the pair"));
+
+    const RunResult result =
+        run(Command{"/usr/bin/prlimit",
+                    {"--stack=1048576", "--", programPath().string(), "/s", "deep"},
+                    m_dir.path()});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("deep/top #### deep/d/d/d/"), std::string::npos);
+    EXPECT_LT(result.peakResidentKb, 100 * 1024);
+}
+
+// Below the depth the open-file limit allows, the run says on standard error that
+// directories were passed over, and its status says so: the pairs may be incomplete.
+TEST_F(PosixWalkTest, TooFewDescriptorsForTheDepthIsSaid) {
+    DeepTree tree(m_dir.makeDir("deep"), "d", 200);
+    ASSERT_TRUE(tree.writeAtBottom("bottom", "unseen"));
+    const RunResult result = run(Command{
+        "/usr/bin/prlimit", {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
+        m_dir.path()});
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 71);
+    EXPECT_NE(result.err.find("for want of file handles"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.out.ends_with(text::foundFiles(0) + std::string(text::kChecking) +
+                                     std::string(text::kFinished)));
 }
 
 // The listing holds files open for the comparison, but never at a directory's cost:

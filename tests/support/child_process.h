@@ -22,6 +22,7 @@ struct RunResult {
     std::string out;      // standard output, byte for byte
     std::string err;      // standard error, kept apart so it never mixes into out
     std::string failure;  // why the child could not be started or waited for
+    long peakResidentKb = -1;  // the most memory the child held at once, where known
 };
 
 // Starts every command before waiting for any, so the children overlap, then

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,10 +191,12 @@ std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
 
 void reapChild(pid_t pid, RunResult& result) {
     int status = 0;
+    rusage usage{};
     pid_t done;
     do {
-        done = ::waitpid(pid, &status, 0);
+        done = ::wait4(pid, &status, 0, &usage);
     } while (done < 0 && errno == EINTR);
+    if (done >= 0) result.peakResidentKb = usage.ru_maxrss;
     if (done < 0) {
         result.failure = errorText("waitpid", errno);
     } else if (WIFEXITED(status)) {
