@@ -11,6 +11,3 @@ public:
     // `param` is the text after a flag's one-character prefix, or the whole value.
     virtual void ParseParam(const char* param, bool isFlag, bool isLast) = 0;
 };
-
-// Feeds argv[1..] to `info`, flags told from values by platform::isFlagParameter.
-void walkCommandLine(int argc, const char* const argv[], CCommandLineInfo& info);

@@ -1,4 +1,4 @@
-#include "app/command_line_info.h"
+#include "app/command_line_walk.h"
 #include "platform/system.h"
 
 void walkCommandLine(int argc, const char* const argv[], CCommandLineInfo& info) {

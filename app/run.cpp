@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/standard_output.h"
+#include "app/command_line_walk.h"
 #include "app/ts_command_line_info.h"
 #include "finder/finder.h"
 #include "platform/console.h"

@@ -7,6 +7,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -186,10 +187,14 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
     ASSERT_EQ(tree.depth(), kDepth);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "the pair"));
 
-    const RunResult result =
-        run(Command{"/usr/bin/prlimit",
-                    {"--stack=1048576", "--", programPath().string(), "/s", "deep"},
-                    m_dir.path()});
+    // A sanitized build would otherwise keep what the walk frees, to catch late uses.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string options = std::string("ASAN_OPTIONS=") +
+                                (sanitizer != nullptr ? sanitizer : "") + ":quarantine_size_mb=0";
+    const RunResult result = run(Command{"/usr/bin/env",
+                                         {options, "/usr/bin/prlimit", "--stack=1048576", "--",
+                                          programPath().string(), "/s", "deep"},
+                                         m_dir.path()});
     ASSERT_TRUE(ranToEnd(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("deep/top #### deep/d/d/d/"), std::string::npos);
@@ -201,9 +206,10 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
 TEST_F(PosixWalkTest, TooFewDescriptorsForTheDepthIsSaid) {
     DeepTree tree(m_dir.makeDir("deep"), "d", 200);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "unseen"));
-    const RunResult result = run(Command{
-        "/usr/bin/prlimit", {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
-        m_dir.path()});
+    const RunResult result =
+        run(Command{"/usr/bin/prlimit",
+                    {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
+                    m_dir.path()});
     ASSERT_TRUE(ranToEnd(result));
     EXPECT_EQ(result.exitCode, 71);
     EXPECT_NE(result.err.find("for want of file handles"), std::string::npos) << result.err;

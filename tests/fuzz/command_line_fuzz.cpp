@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line_walk.h"
 #include "app/ts_command_line_info.h"
 #include "fuzz_check.h"
 

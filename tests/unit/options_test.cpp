@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line_walk.h"
 #include "app/ts_command_line_info.h"
 #include "messages.h"
 #include "platform/system.h"
