@@ -39,9 +39,15 @@ bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 bool isFlagParameter(const char* param) { return isFlagByWindowsRule(param); }
 
 // The system's own folding, on the characters: the same as the ANSI calls gave for
-// every name the ANSI code page spells.
+// every name the ANSI code page spells. It folds A to Z as ASCII does, which spares
+// the conversions for the many names that are ASCII alone.
 void toLowerCase(std::string& text) {
-    if (text.empty()) return;
+    bool ascii = true;
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (ascii) return;
     std::wstring wide = toWide<wchar_t>(text);
     CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
     text = toUtf8(std::wstring_view(wide));
