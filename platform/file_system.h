@@ -37,7 +37,9 @@ struct FileStatus {
 };
 
 // What an entry is, links followed. `unreadable`: its kind could not be read.
-enum class EntryKind { directory, file, special, unreadable };
+// `placeholder`: a file whose content lies elsewhere, which opening or reading would
+// fetch (a cloud file kept online only); like `special`, it is never opened.
+enum class EntryKind { directory, file, special, unreadable, placeholder };
 
 struct DirectoryEntry {
     std::string name;

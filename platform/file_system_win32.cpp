@@ -1,6 +1,10 @@
 #include <windows.h>
 
+#include "platform/entry_attributes.h"
+#include "platform/extended_path.h"
 #include "platform/file_system.h"
+#include "platform/read_queue_port_win32.h"
+#include "platform/wide_text.h"
 
 namespace platform {
 namespace {
@@ -12,9 +16,32 @@ std::int64_t ticks(const FILETIME& time) {
                                      time.dwLowDateTime);
 }
 
+// What the system resolves `path` to, as GetFullPathNameW gives it; empty where it can't.
+std::wstring fullPathOf(const std::wstring& path) {
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) return {};
+        const bool fits = length < full.size();
+        full.resize(length);
+        if (fits) return full;
+    }
+}
+
+// Every call gets the extended form, so that no path is too long for the system;
+// empty for a path that must not reach it.
+std::wstring systemPath(const std::string& path) {
+    const std::wstring wide = toWide<wchar_t>(path);
+    return extendedPath<wchar_t>(wide, fullPathOf(wide));
+}
+
+// Size, identity and both stamps in two questions, the fewest an open file allows.
 bool statusOf(HANDLE handle, FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return false;
+    // Made a placeholder since it was listed: reading it would fetch it.
+    if (entryKindOf(info.dwFileAttributes) == EntryKind::placeholder) return false;
     status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
                                             info.nFileSizeLow);
     status.identity.volume = info.dwVolumeSerialNumber;
@@ -33,7 +60,7 @@ bool statusOf(HANDLE handle, FileStatus& status) {
 
 class Win32Listing final : public DirectoryListing {
 public:
-    Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAA& first,
+    Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAW& first,
                  std::string dir)
         : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
     ~Win32Listing() override { FindClose(m_find); }
@@ -43,31 +70,25 @@ public:
     bool next(DirectoryEntry& entry) override {
         if (m_pending) {
             m_pending = false;
-        } else if (!FindNextFileA(m_find, &m_data)) {
+        } else if (!FindNextFileW(m_find, &m_data)) {
             return false;
         }
-        entry.name.assign(m_data.cFileName);
+        entry.name = toUtf8(std::wstring_view(m_data.cFileName));
         // Junctions and symbolic links alike carry the reparse-point bit.
         entry.isLink = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (entry.name == "." || entry.name == "..") {
-            entry.kind = EntryKind::directory;
-            return true;
-        }
-        // The attributes are asked again by path, as the walk has always done: an
-        // entry whose attributes can't be read is walked as a directory whose
-        // listing then fails.
-        const DWORD attributes = GetFileAttributesA((m_dir + "\\" + entry.name).c_str());
-        entry.kind = attributes == INVALID_FILE_ATTRIBUTES          ? EntryKind::unreadable
-                     : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::directory
-                                                                    : EntryKind::file;
+        // The listing's own attributes tell the kind: nothing is asked by name again,
+        // and a placeholder is known before anything could open it.
+        entry.kind = entry.name == "." || entry.name == ".." ? EntryKind::directory
+                                                             : entryKindOf(m_data.dwFileAttributes);
         return true;
     }
 
     bool identity(FileIdentity& identity) override {
-        // A directory opens only with backup semantics; nothing is read from it.
-        const std::string path = m_dir.empty() ? "\\" : m_dir;
+        // A directory opens only with backup semantics; nothing is read from it. The
+        // name is the directory the listing lists, the root for an empty one.
+        const std::wstring path = systemPath(m_dir + "\\.");
         HANDLE handle =
-            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         FileStatus status;
@@ -89,30 +110,44 @@ public:
 private:
     FileSystem& m_fileSystem;
     HANDLE m_find;
-    WIN32_FIND_DATAA m_data;
+    WIN32_FIND_DATAW m_data;
     std::string m_dir;
     bool m_pending = true;
 };
 
 class Win32FileSystem final : public FileSystem {
 public:
+    ~Win32FileSystem() override {
+        if (m_readDone != nullptr) CloseHandle(m_readDone);
+    }
+
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
-        WIN32_FIND_DATAA data{};
-        HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &data);
+        // "*" lists what "*.*" did: every entry.
+        const std::wstring pattern = systemPath(dir + "\\*");
+        WIN32_FIND_DATAW data{};
+        HANDLE find = pattern.empty() ? INVALID_HANDLE_VALUE
+                                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                                         FindExSearchNameMatch, nullptr,
+                                                         FIND_FIRST_EX_LARGE_FETCH);
         if (find == INVALID_HANDLE_VALUE) {
-            error = GetLastError();
+            error = pattern.empty() ? ERROR_INVALID_NAME : GetLastError();
             return nullptr;
         }
         return std::make_unique<Win32Listing>(*this, find, data, dir);
     }
 
     File open(const std::string& path, FileStatus& status) override {
+        const std::wstring target = systemPath(path);
+        if (target.empty()) return {};
         // A directory fails here; anything that is not a disk file is closed unread.
-        HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        // Overlapped, so that a read queue can keep many reads of it in flight.
+        HANDLE handle =
+            CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return {};
         File file(*this, reinterpret_cast<NativeHandle>(handle));
+        if (GetFileType(handle) != FILE_TYPE_DISK) return {};
         return file.status(status) ? std::move(file) : File();
     }
 
@@ -121,29 +156,48 @@ public:
     // rename or delete it.
     bool openFilesHinderOthers() const override { return true; }
 
+    std::unique_ptr<ReadQueue> readQueue() override {
+        if (auto queue = makePortReadQueue(m_ties, 64)) return queue;
+        return makeSynchronousReadQueue();
+    }
+
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
                         std::size_t count) override {
-        // A disk file reads short only at its end, so one call answers.
         OVERLAPPED position{};
         position.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
         position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        // The low bit set keeps the read's end out of any port the file is tied to
+        // (where no event can be had, the queue passes over what it did not start).
+        if (m_readDone == nullptr) m_readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (m_readDone != nullptr) {
+            position.hEvent =
+                reinterpret_cast<HANDLE>(reinterpret_cast<std::uintptr_t>(m_readDone) | 1);
+        }
+        // A disk file reads short only at its end, so one call answers.
         const DWORD ask = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
         DWORD got = 0;
-        if (!ReadFile(asHandle(handle), buffer, ask, &got, &position)) {
+        if ((!ReadFile(asHandle(handle), buffer, ask, nullptr, &position) &&
+             GetLastError() != ERROR_IO_PENDING) ||
+            !GetOverlappedResult(asHandle(handle), &position, &got, TRUE)) {
             return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
         }
         return got;
     }
 
     bool status(NativeHandle handle, FileStatus& status) override {
-        return GetFileType(asHandle(handle)) == FILE_TYPE_DISK &&
-               statusOf(asHandle(handle), status);
+        return statusOf(asHandle(handle), status);
     }
 
     void advise(NativeHandle, Access) override {}
 
-    void close(NativeHandle handle) override { CloseHandle(asHandle(handle)); }
+    void close(NativeHandle handle) override {
+        m_ties.forget(handle);
+        CloseHandle(asHandle(handle));
+    }
+
+    PortTies m_ties;
+    HANDLE m_readDone = nullptr;  // the event that plain reads wait on
 };
 
 }  // namespace
