@@ -58,10 +58,35 @@ bool statusOf(HANDLE handle, FileStatus& status) {
     return true;
 }
 
+// Opens the regular file at the extended path `target` for reading.
+File openRegularFile(FileSystem& fileSystem, const std::wstring& target, FileStatus& status) {
+    if (target.empty()) return {};
+    // A directory fails here; anything that is not a disk file is closed unread.
+    // Overlapped, so that a read queue can keep many reads of it in flight.
+    HANDLE handle =
+        CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    File file(fileSystem, reinterpret_cast<NativeHandle>(handle));
+    if (GetFileType(handle) != FILE_TYPE_DISK) return {};
+    return statusOf(handle, status) ? std::move(file) : File();
+}
+
+// A directory as its listing reaches it: `base`, its extended form with a separator
+// at the end, which its entries' names are joined to as they are, and `self`, the
+// form that opens the directory itself.
+struct ListedDirectory {
+    std::wstring base;
+    std::wstring self;
+};
+
+std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
+                                                std::uint32_t& error);
+
 class Win32Listing final : public DirectoryListing {
 public:
     Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAW& first,
-                 std::string dir)
+                 ListedDirectory dir)
         : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
     ~Win32Listing() override { FindClose(m_find); }
     Win32Listing(const Win32Listing&) = delete;
@@ -84,12 +109,10 @@ public:
     }
 
     bool identity(FileIdentity& identity) override {
-        // A directory opens only with backup semantics; nothing is read from it. The
-        // name is the directory the listing lists, the root for an empty one.
-        const std::wstring path = systemPath(m_dir + "\\.");
-        HANDLE handle =
-            CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        // A directory opens only with backup semantics; nothing is read from it.
+        HANDLE handle = CreateFileW(m_dir.self.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         FileStatus status;
         const bool known = statusOf(handle, status);
@@ -98,22 +121,43 @@ public:
         return known;
     }
 
-    File openFile(const std::string&, const std::string& path, FileStatus& status) override {
-        return m_fileSystem.open(path, status);
+    // Names are joined as listed: resolved again, a name that ends in a dot or a blank
+    // would lose them and lead to another entry, or to none.
+    File openFile(const std::string& name, const std::string&, FileStatus& status) override {
+        return openRegularFile(m_fileSystem, m_dir.base + toWide<wchar_t>(name), status);
     }
 
-    std::unique_ptr<DirectoryListing> openDirectory(const std::string&, const std::string& path,
+    std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
-        return m_fileSystem.openListing(path, error);
+        const std::wstring self = m_dir.base + toWide<wchar_t>(name);
+        return openListingOf(m_fileSystem, {self + L'\\', self}, error);
     }
 
 private:
     FileSystem& m_fileSystem;
     HANDLE m_find;
     WIN32_FIND_DATAW m_data;
-    std::string m_dir;
+    ListedDirectory m_dir;
     bool m_pending = true;
 };
+
+std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
+                                                std::uint32_t& error) {
+    if (dir.base.empty()) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    // "*" lists what "*.*" did: every entry.
+    const std::wstring pattern = dir.base + L'*';
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return nullptr;
+    }
+    return std::make_unique<Win32Listing>(fileSystem, find, data, std::move(dir));
+}
 
 class Win32FileSystem final : public FileSystem {
 public:
@@ -123,32 +167,19 @@ public:
 
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
-        // "*" lists what "*.*" did: every entry.
-        const std::wstring pattern = systemPath(dir + "\\*");
-        WIN32_FIND_DATAW data{};
-        HANDLE find = pattern.empty() ? INVALID_HANDLE_VALUE
-                                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                                         FindExSearchNameMatch, nullptr,
-                                                         FIND_FIRST_EX_LARGE_FETCH);
-        if (find == INVALID_HANDLE_VALUE) {
-            error = pattern.empty() ? ERROR_INVALID_NAME : GetLastError();
-            return nullptr;
+        // The directory as the system resolves its listing's pattern, as every call
+        // without the extended form did; the root for an empty one.
+        std::wstring base = systemPath(dir + "\\*");
+        if (!base.empty() && base.back() == L'*') {
+            base.pop_back();
+        } else {
+            base.clear();
         }
-        return std::make_unique<Win32Listing>(*this, find, data, dir);
+        return openListingOf(*this, {base, systemPath(dir + "\\.")}, error);
     }
 
     File open(const std::string& path, FileStatus& status) override {
-        const std::wstring target = systemPath(path);
-        if (target.empty()) return {};
-        // A directory fails here; anything that is not a disk file is closed unread.
-        // Overlapped, so that a read queue can keep many reads of it in flight.
-        HANDLE handle =
-            CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return {};
-        File file(*this, reinterpret_cast<NativeHandle>(handle));
-        if (GetFileType(handle) != FILE_TYPE_DISK) return {};
-        return file.status(status) ? std::move(file) : File();
+        return openRegularFile(*this, systemPath(path), status);
     }
 
     bool namesIgnoreCase() const override { return true; }
