@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/entry_attributes.h"
 #include "platform/extended_path.h"
 #include "platform/file_system.h"
@@ -10,11 +12,6 @@ namespace platform {
 namespace {
 
 HANDLE asHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-std::int64_t ticks(const FILETIME& time) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                     time.dwLowDateTime);
-}
 
 // What the system resolves `path` to, as GetFullPathNameW gives it; empty where it can't.
 std::wstring fullPathOf(const std::wstring& path) {
@@ -36,26 +33,39 @@ std::wstring systemPath(const std::string& path) {
     return extendedPath<wchar_t>(wide, fullPathOf(wide));
 }
 
-// Size, identity and both stamps in two questions, the fewest an open file allows.
-bool statusOf(HANDLE handle, FileStatus& status) {
+// The whole id where the system gives 128 bits: on ReFS two files may share the 64-bit
+// index of the older call, and would be taken for one.
+bool identityOf(HANDLE handle, FileIdentity& identity) {
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+        identity.volume = id.VolumeSerialNumber;
+        std::memcpy(&identity.index, id.FileId.Identifier, sizeof identity.index);
+        std::memcpy(&identity.indexHigh, id.FileId.Identifier + sizeof identity.index,
+                    sizeof identity.indexHigh);
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return false;
-    // Made a placeholder since it was listed: reading it would fetch it.
-    if (entryKindOf(info.dwFileAttributes) == EntryKind::placeholder) return false;
-    status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
-                                            info.nFileSizeLow);
-    status.identity.volume = info.dwVolumeSerialNumber;
-    status.identity.index =
-        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    status.stamps.modified = ticks(info.ftLastWriteTime);
-    // The change time moves with every write and attribute change; where the system
-    // can't give it, the last-write time alone must do.
-    FILE_BASIC_INFO basic{};
-    status.stamps.changed =
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
-            ? basic.ChangeTime.QuadPart
-            : 0;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
+}
+
+// Size, identity and both stamps in three questions, one each, the fewest an open file
+// allows. The change time moves with every write and attribute change.
+bool statusOf(HANDLE handle, FileStatus& status) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        return false;
+    }
+    // Made a placeholder since it was listed: reading it would fetch it.
+    if (entryKindOf(basic.FileAttributes) == EntryKind::placeholder) return false;
+    status.size = standard.EndOfFile.QuadPart;
+    status.stamps.modified = basic.LastWriteTime.QuadPart;
+    status.stamps.changed = basic.ChangeTime.QuadPart;
+    return identityOf(handle, status.identity);
 }
 
 // Opens the regular file at the extended path `target` for reading.
