@@ -16,6 +16,8 @@ using NativeHandle = std::intptr_t;
 struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
+    // The upper half of a file id of 128 bits (ReFS), 0 where ids are shorter.
+    std::uint64_t indexHigh = 0;
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
     // An identity that could not be read tells nothing about sameness.
     bool known() const { return *this != FileIdentity{}; }

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/entry_attributes.h"
 #include "platform/extended_path.h"
 #include "platform/file_system.h"
@@ -10,11 +12,6 @@ namespace platform {
 namespace {
 
 HANDLE asHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-std::int64_t ticks(const FILETIME& time) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                     time.dwLowDateTime);
-}
 
 // What the system resolves `path` to, as GetFullPathNameW gives it; empty where it can't.
 std::wstring fullPathOf(const std::wstring& path) {
@@ -36,32 +33,70 @@ std::wstring systemPath(const std::string& path) {
     return extendedPath<wchar_t>(wide, fullPathOf(wide));
 }
 
-// Size, identity and both stamps in two questions, the fewest an open file allows.
-bool statusOf(HANDLE handle, FileStatus& status) {
+// The whole id where the system gives 128 bits: on ReFS two files may share the 64-bit
+// index of the older call, and would be taken for one.
+bool identityOf(HANDLE handle, FileIdentity& identity) {
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+        identity.volume = id.VolumeSerialNumber;
+        std::memcpy(&identity.index, id.FileId.Identifier, sizeof identity.index);
+        std::memcpy(&identity.indexHigh, id.FileId.Identifier + sizeof identity.index,
+                    sizeof identity.indexHigh);
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return false;
-    // Made a placeholder since it was listed: reading it would fetch it.
-    if (entryKindOf(info.dwFileAttributes) == EntryKind::placeholder) return false;
-    status.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
-                                            info.nFileSizeLow);
-    status.identity.volume = info.dwVolumeSerialNumber;
-    status.identity.index =
-        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    status.stamps.modified = ticks(info.ftLastWriteTime);
-    // The change time moves with every write and attribute change; where the system
-    // can't give it, the last-write time alone must do.
-    FILE_BASIC_INFO basic{};
-    status.stamps.changed =
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
-            ? basic.ChangeTime.QuadPart
-            : 0;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
 }
+
+// Size, identity and both stamps in three questions, one each, the fewest an open file
+// allows. The change time moves with every write and attribute change.
+bool statusOf(HANDLE handle, FileStatus& status) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        return false;
+    }
+    // Made a placeholder since it was listed: reading it would fetch it.
+    if (entryKindOf(basic.FileAttributes) == EntryKind::placeholder) return false;
+    status.size = standard.EndOfFile.QuadPart;
+    status.stamps.modified = basic.LastWriteTime.QuadPart;
+    status.stamps.changed = basic.ChangeTime.QuadPart;
+    return identityOf(handle, status.identity);
+}
+
+// Opens the regular file at the extended path `target` for reading.
+File openRegularFile(FileSystem& fileSystem, const std::wstring& target, FileStatus& status) {
+    if (target.empty()) return {};
+    // A directory fails here; anything that is not a disk file is closed unread.
+    // Overlapped, so that a read queue can keep many reads of it in flight.
+    HANDLE handle =
+        CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    File file(fileSystem, reinterpret_cast<NativeHandle>(handle));
+    if (GetFileType(handle) != FILE_TYPE_DISK) return {};
+    return statusOf(handle, status) ? std::move(file) : File();
+}
+
+// A directory as its listing reaches it: `base`, its extended form with a separator
+// at the end, which its entries' names are joined to as they are, and `self`, the
+// form that opens the directory itself.
+struct ListedDirectory {
+    std::wstring base;
+    std::wstring self;
+};
+
+std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
+                                                std::uint32_t& error);
 
 class Win32Listing final : public DirectoryListing {
 public:
     Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAW& first,
-                 std::string dir)
+                 ListedDirectory dir)
         : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
     ~Win32Listing() override { FindClose(m_find); }
     Win32Listing(const Win32Listing&) = delete;
@@ -84,12 +119,10 @@ public:
     }
 
     bool identity(FileIdentity& identity) override {
-        // A directory opens only with backup semantics; nothing is read from it. The
-        // name is the directory the listing lists, the root for an empty one.
-        const std::wstring path = systemPath(m_dir + "\\.");
-        HANDLE handle =
-            CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        // A directory opens only with backup semantics; nothing is read from it.
+        HANDLE handle = CreateFileW(m_dir.self.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         FileStatus status;
         const bool known = statusOf(handle, status);
@@ -98,22 +131,43 @@ public:
         return known;
     }
 
-    File openFile(const std::string&, const std::string& path, FileStatus& status) override {
-        return m_fileSystem.open(path, status);
+    // Names are joined as listed: resolved again, a name that ends in a dot or a blank
+    // would lose them and lead to another entry, or to none.
+    File openFile(const std::string& name, const std::string&, FileStatus& status) override {
+        return openRegularFile(m_fileSystem, m_dir.base + toWide<wchar_t>(name), status);
     }
 
-    std::unique_ptr<DirectoryListing> openDirectory(const std::string&, const std::string& path,
+    std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
-        return m_fileSystem.openListing(path, error);
+        const std::wstring self = m_dir.base + toWide<wchar_t>(name);
+        return openListingOf(m_fileSystem, {self + L'\\', self}, error);
     }
 
 private:
     FileSystem& m_fileSystem;
     HANDLE m_find;
     WIN32_FIND_DATAW m_data;
-    std::string m_dir;
+    ListedDirectory m_dir;
     bool m_pending = true;
 };
+
+std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
+                                                std::uint32_t& error) {
+    if (dir.base.empty()) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    // "*" lists what "*.*" did: every entry.
+    const std::wstring pattern = dir.base + L'*';
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return nullptr;
+    }
+    return std::make_unique<Win32Listing>(fileSystem, find, data, std::move(dir));
+}
 
 class Win32FileSystem final : public FileSystem {
 public:
@@ -123,32 +177,19 @@ public:
 
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
                                                   std::uint32_t& error) override {
-        // "*" lists what "*.*" did: every entry.
-        const std::wstring pattern = systemPath(dir + "\\*");
-        WIN32_FIND_DATAW data{};
-        HANDLE find = pattern.empty() ? INVALID_HANDLE_VALUE
-                                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                                         FindExSearchNameMatch, nullptr,
-                                                         FIND_FIRST_EX_LARGE_FETCH);
-        if (find == INVALID_HANDLE_VALUE) {
-            error = pattern.empty() ? ERROR_INVALID_NAME : GetLastError();
-            return nullptr;
+        // The directory as the system resolves its listing's pattern, as every call
+        // without the extended form did; the root for an empty one.
+        std::wstring base = systemPath(dir + "\\*");
+        if (!base.empty() && base.back() == L'*') {
+            base.pop_back();
+        } else {
+            base.clear();
         }
-        return std::make_unique<Win32Listing>(*this, find, data, dir);
+        return openListingOf(*this, {base, systemPath(dir + "\\.")}, error);
     }
 
     File open(const std::string& path, FileStatus& status) override {
-        const std::wstring target = systemPath(path);
-        if (target.empty()) return {};
-        // A directory fails here; anything that is not a disk file is closed unread.
-        // Overlapped, so that a read queue can keep many reads of it in flight.
-        HANDLE handle =
-            CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return {};
-        File file(*this, reinterpret_cast<NativeHandle>(handle));
-        if (GetFileType(handle) != FILE_TYPE_DISK) return {};
-        return file.status(status) ? std::move(file) : File();
+        return openRegularFile(*this, systemPath(path), status);
     }
 
     bool namesIgnoreCase() const override { return true; }

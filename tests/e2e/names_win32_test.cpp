@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -140,6 +142,68 @@ TEST_F(NamesTest, AFileHeldByAnotherProgramIsListedAndNeverCompared) {
     for (const std::string& name : entries("t")) run.found(joinPath({"t", name}));
     run.leaveDirectory("t").listed(1).first(a).report({}).finish();
     expectRun({"/s", "t"}, run);
+}
+
+// Names that the system's path rules can't spell: they drop a trailing dot or blank
+// from a name before looking it up, so that "a." leads to "a" and "d.\x" into "d".
+// Each entry is reached as it was listed and never stands in for the one its name
+// leads to: "a" and "a." hold different bytes of one size and never pair, while
+// copies under plain names still do.
+TEST_F(NamesTest, NamesEndingInADotOrABlankAreReachedAsListed) {
+    const std::wstring root = L"\\\\?\\" + std::filesystem::absolute(m_dir.path()).wstring();
+    std::vector<std::wstring> made;  // removed by the same form, in reverse, at the end
+    const auto make = [&](const std::wstring& relative, const char* bytes) {
+        made.push_back(root + L"\\" + relative);
+        if (bytes == nullptr) {
+            EXPECT_TRUE(CreateDirectoryW(made.back().c_str(), nullptr)) << GetLastError();
+            return;
+        }
+        HANDLE file = CreateFileW(made.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+        DWORD written = 0;
+        EXPECT_TRUE(
+            WriteFile(file, bytes, static_cast<DWORD>(std::strlen(bytes)), &written, nullptr));
+        CloseHandle(file);
+    };
+    make(L"t", nullptr);
+    make(L"t\\a", "12345");
+    make(L"t\\a.", "54321");
+    make(L"t\\b ", "pq");
+    make(L"t\\c1", "pair!!");
+    make(L"t\\c2", "pair!!");
+    make(L"t\\d", nullptr);
+    make(L"t\\d\\y", "123456789");
+    make(L"t\\d.", nullptr);
+    make(L"t\\d.\\x", "1234567");
+
+    const RunResult result = runProgram({"/s", "t"});
+    for (auto entry = made.rbegin(); entry != made.rend(); ++entry) {
+        if (!DeleteFileW(entry->c_str())) RemoveDirectoryW(entry->c_str());
+    }
+    ASSERT_TRUE(ranToEnd(result));
+    EXPECT_EQ(result.exitCode, 0);
+    const std::vector<std::string> lines = consoleLines(result.out);
+    ASSERT_GT(lines.size(), 9u) << result.out;
+    EXPECT_EQ(lines[9], "7 found files!");
+    std::vector<std::string> listed(lines.begin() + 2, lines.begin() + 9);
+    std::vector<std::string> expected{joinPath({"t", "a"}),      joinPath({"t", "a."}),
+                                      joinPath({"t", "b "}),     joinPath({"t", "c1"}),
+                                      joinPath({"t", "c2"}),     joinPath({"t", "d", "y"}),
+                                      joinPath({"t", "d.", "x"})};
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    std::vector<std::string> pairs;
+    for (const std::string& line : lines) {
+        if (line.find(" are the same file") != std::string::npos) pairs.push_back(line);
+    }
+    const std::string c1 = joinPath({"t", "c1"});
+    const std::string c2 = joinPath({"t", "c2"});
+    ASSERT_EQ(pairs.size(), 1u) << result.out;
+    EXPECT_TRUE(pairs[0] == c1 + " #### " + c2 + " are the same file" ||
+                pairs[0] == c2 + " #### " + c1 + " are the same file")
+        << pairs[0];
 }
 
 // Wine enforces no length limit, so this shows only that paths far beyond MAX_PATH

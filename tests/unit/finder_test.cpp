@@ -242,6 +242,29 @@ TEST_F(FinderTest, FilesWhoseContentLiesElsewhereAreListedButNeverOpened) {
     }
 }
 
+// A file another program holds without sharing reads, or whose ACL denies reading, is
+// listed and never paired, whether it can't be opened from the listing on or only
+// from the comparison on (held by the listing or not, its name no longer opens when
+// it is checked); the copies that can be read still pair, and the run goes on.
+TEST_F(FinderTest, FilesThatCantBeOpenedAreListedButNeverPaired) {
+    for (const bool hinder : {false, true}) {
+        SCOPED_TRACE(hinder);
+        m_fs = FakeFileSystem();
+        m_fs.hinderOthers = hinder;
+        for (const char* name : {"a/first", "b/denied", "c/later", "d/copy", "e/copy"}) {
+            file(name, "the same bytes");
+        }
+        m_fs.file(native("b/denied")).openable = false;
+        const Outcome outcome =
+            run({"a", "b", "c", "d", "e"}, [&] { m_fs.file(native("c/later")).openable = false; });
+        EXPECT_EQ(outcome.listed, (Pairs{"a/first", "b/denied", "c/later", "d/copy", "e/copy"}));
+        EXPECT_EQ(outcome.catalogued, 4u);
+        EXPECT_EQ(unordered(outcome.pairs),
+                  unordered({"a/first #### d/copy", "a/first #### e/copy", "d/copy #### e/copy"}));
+        for (const auto& read : m_fs.reads) EXPECT_NE(read.path, native("b/denied"));
+    }
+}
+
 // Heads are read ahead for every file sharing its size, tails only where heads agree,
 // and nothing twice, in whatever order the reads finish. Files the listing left open
 // are not opened again.
