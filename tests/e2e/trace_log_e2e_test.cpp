@@ -105,11 +105,12 @@ TEST_P(NoTraceWithoutDebugTest, ExistingLogUntouched) {
     EXPECT_EQ(std::filesystem::last_write_time(logPath()), stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(SpineOnly, NoTraceWithoutDebugTest,
+INSTANTIATE_TEST_SUITE_P(Runs, NoTraceWithoutDebugTest,
                          ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"/x"},
                                            std::vector<std::string>{"/x", "/d"},
-                                           std::vector<std::string>{"/e", "txt", "/w", "t"}));
+                                           std::vector<std::string>{"/e", "txt", "/w", "t"},
+                                           std::vector<std::string>{"/s", "."}));
 
 // debug.log can't be opened when a directory of that name is in the way: the
 // records are dropped and the run goes on as anywhere else.

@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "platform/system.h"
+#include "platform_facts.h"
 #include "temp_dir.h"
 
 namespace {
@@ -124,6 +125,12 @@ TEST_F(RealFileSystemTest, ReadQueueFinishesEveryReadWithItsBytes) {
         EXPECT_EQ(buffers[k].substr(0, static_cast<std::size_t>(got)),
                   expected.size() > 7 ? expected.substr(7) : std::string());
     }
+}
+
+// Two names that differ only in case are one entry, never a pair, exactly where the
+// system says so; elsewhere they are two files that may pair.
+TEST(RealFileSystemNamesTest, CaseTellsNamesApartWhereTheSystemDoes) {
+    EXPECT_EQ(platform::realFileSystem().namesIgnoreCase(), twinscout::e2e::namesIgnoreCase());
 }
 
 }  // namespace
