@@ -8,11 +8,6 @@ RunResult ProgramTest::runProgram(const std::vector<std::string>& args) const {
     return run(programCommand(args));
 }
 
-RunResult ProgramTest::runProgramIn(const std::filesystem::path& workDir,
-                                    const std::vector<std::string>& args) const {
-    return run(Command{programPath(), args, workDir});
-}
-
 Command ProgramTest::programCommand(const std::vector<std::string>& args) const {
     return Command{programPath(), args, m_dir.path()};
 }

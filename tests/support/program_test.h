@@ -14,10 +14,8 @@ namespace twinscout::e2e {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    // Runs twinscout with args, in the test's directory unless told otherwise.
+    // Runs twinscout with args in the test's directory.
     RunResult runProgram(const std::vector<std::string>& args) const;
-    RunResult runProgramIn(const std::filesystem::path& workDir,
-                           const std::vector<std::string>& args) const;
     Command programCommand(const std::vector<std::string>& args) const;
     // The program as an unprivileged user (POSIX; the test must be root): the child
     // enters `workDir` first, so it may lie below directories that user can't search.
