@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "broken_output.h"
-#include "child_reap.h"
+#include "child_process_posix.h"
 #include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {

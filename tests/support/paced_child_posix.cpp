@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "child_reap.h"
+#include "child_process_posix.h"
 #include "exec_arguments_posix.h"
 #include "paced_child.h"
 

@@ -1,4 +1,5 @@
-// Waits for a child started by the POSIX test support and records how it ended.
+// What the POSIX test support adds to child_process.h for its own children: waiting
+// for one and recording how it ended.
 #pragma once
 
 #include <sys/types.h>

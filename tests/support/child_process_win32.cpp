@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "child_process.h"
-#include "child_start_win32.h"
+#include "child_process_win32.h"
 
 namespace twinscout::e2e {
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "child_process.h"
-#include "child_reap.h"
+#include "child_process_posix.h"
 #include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {
