@@ -75,8 +75,8 @@ TEST_F(PosixCompareTest, CandidateGoneBeforeComparisonPassedOver) {
     EXPECT_EQ(child.read(fillers.throughCount.size()), fillers.throughCount);
     std::filesystem::remove(m_dir.path() / "b/x.dat");
     std::filesystem::remove(m_dir.path() / "d/x.dat");
-    const RunResult rest = child.finish();
-    ASSERT_TRUE(ranToEnd(rest));
+    const ChildResult rest = child.finish();
+    ASSERT_TRUE(endedNormally(rest));
     EXPECT_EQ(rest.exitCode, 0);
 
     ExpectedRun run = fillers.listing;
@@ -106,8 +106,8 @@ TEST_F(PosixCompareTest, NameReplacedAfterListingLendsNoBytes) {
     EXPECT_EQ(child.read(fillers.throughCount.size()), fillers.throughCount);
     m_dir.writeFile("new.dat", head + "NEW");
     std::filesystem::rename(m_dir.path() / "new.dat", m_dir.path() / "b/H.dat");
-    const RunResult rest = child.finish();
-    ASSERT_TRUE(ranToEnd(rest));
+    const ChildResult rest = child.finish();
+    ASSERT_TRUE(endedNormally(rest));
     EXPECT_EQ(rest.exitCode, 0);
     EXPECT_EQ(rest.out.find(" #### "), std::string::npos) << rest.out;
 }

@@ -28,8 +28,8 @@ class FinderRunTest : public ExpectedRunTest {
 protected:
     // Runs without /d over `source`, which holds one file, spelt `path` by the program.
     void expectOneFileListed(const std::string& source, const std::string& path) {
-        const RunResult result = runProgram({"/s", source});
-        ASSERT_TRUE(ranToEnd(result));
+        const ChildResult result = runProgram({"/s", source});
+        ASSERT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.out, consoleText(std::string(text::kStart) + std::string(text::kListing) +
                                           text::line(path) + text::foundFiles(1) +
@@ -43,8 +43,8 @@ protected:
 TEST_F(FinderRunTest, WildcardSourceReachesProgramUnexpanded) {
     m_dir.writeFile("a.txt", "alpha");
 
-    const RunResult result = runProgram({"/s", "*.txt", "/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "*.txt", "/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, consoleText(emptyListing()));
 
@@ -76,8 +76,8 @@ TEST_F(FinderRunTest, TwoIdenticalFilesWholeRun) {
     std::string first = joinPath({"dup", "one.txt"});
     std::string second = joinPath({"dup", "two.txt"});
 
-    const RunResult result = runProgram({"/s", "dup", "/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "dup", "/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
 
     // The walk lists a directory in the file system's order; equal sizes keep
@@ -172,8 +172,8 @@ protected:
     // The masked records of one run made alone, with the log cleared after it.
     std::vector<std::string> soloRecords(const std::vector<std::string>& args,
                                          std::string& console) {
-        const RunResult result = runProgram(args);
-        EXPECT_TRUE(ranToEnd(result));
+        const ChildResult result = runProgram(args);
+        EXPECT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 0);
         console = result.out;
         std::vector<std::string> records = splitRecords(maskTimestamps(readLog()));
@@ -195,10 +195,10 @@ TEST_F(ConcurrentTraceTest, TwoRunsLoseNoRecord) {
     ASSERT_GT(aloneA.size(), 300u);
     ASSERT_GT(aloneB.size(), 300u);
 
-    const std::vector<RunResult> results =
-        runTogether({programCommand(argsA), programCommand(argsB)});
-    ASSERT_TRUE(ranToEnd(results[0]));
-    ASSERT_TRUE(ranToEnd(results[1]));
+    const std::vector<ChildResult> results =
+        runChildrenTogether({programCommand(argsA), programCommand(argsB)});
+    ASSERT_TRUE(endedNormally(results[0]));
+    ASSERT_TRUE(endedNormally(results[1]));
     EXPECT_EQ(results[0].exitCode, 0);
     EXPECT_EQ(results[1].exitCode, 0);
     EXPECT_EQ(results[0].out, consoleA);

@@ -126,8 +126,8 @@ TEST_F(PosixWalkTest, GraphOfLinksEnds) {
         level += "/x";
     }
     m_dir.writeFile(level + "/f.dat", "deepest");
-    const RunResult result = runProgram({"/s", "top"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "top"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     // The directory at depth d is walked at most once through a link and once per
     // walk of its parent, whatever order the entries come in: the deepest one at most
@@ -143,8 +143,8 @@ TEST_F(PosixWalkTest, GraphOfLinksEnds) {
 TEST_F(PosixWalkTest, SysfsAsAnUnprivilegedUserEnds) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
     if (!std::filesystem::exists("/sys/devices")) GTEST_SKIP() << "no /sys here";
-    const RunResult result = run(unprivilegedCommand({"/s", "sys"}, "/"));
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runChild(unprivilegedCommand({"/s", "sys"}, "/"));
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(result.out.ends_with(std::string(text::kFinished))) << result.out.size();
 }
@@ -156,8 +156,8 @@ TEST_F(PosixWalkTest, TreeDeeperThanLongestPathEnds) {
     const DeepTree tree(m_dir.path() / "deep", "d", 3000);
     ASSERT_EQ(tree.depth(), 3000);
 
-    const RunResult result = runProgram({"/s", "deep"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "deep"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(1) + std::string(text::kChecking) +
                                      "deep/top.dat\n" + std::string(text::kFinished)))
@@ -182,11 +182,11 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
     const std::string options = std::string("ASAN_OPTIONS=") +
                                 (sanitizer != nullptr ? sanitizer : "") + ":quarantine_size_mb=0";
-    const RunResult result = run(Command{"/usr/bin/env",
-                                         {options, "/usr/bin/prlimit", "--stack=1048576", "--",
-                                          programPath().string(), "/s", "deep"},
-                                         m_dir.path()});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runChild(Command{"/usr/bin/env",
+                                                {options, "/usr/bin/prlimit", "--stack=1048576",
+                                                 "--", programPath().string(), "/s", "deep"},
+                                                m_dir.path()});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("deep/top #### deep/d/d/d/"), std::string::npos);
     EXPECT_LT(result.peakResidentKb, 100 * 1024);
@@ -197,11 +197,11 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
 TEST_F(PosixWalkTest, TooFewDescriptorsForTheDepthIsSaid) {
     DeepTree tree(m_dir.makeDir("deep"), "d", 200);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "unseen"));
-    const RunResult result =
-        run(Command{"/usr/bin/prlimit",
-                    {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
-                    m_dir.path()});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result =
+        runChild(Command{"/usr/bin/prlimit",
+                         {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
+                         m_dir.path()});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 71);
     EXPECT_NE(result.err.find("for want of file handles"), std::string::npos) << result.err;
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(0) + std::string(text::kChecking) +
@@ -222,11 +222,11 @@ TEST_F(PosixWalkTest, HeldFilesGiveWayToADeepWalk) {
     ASSERT_EQ(tree.depth(), 900);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "the pair"));
 
-    const RunResult result = run(
+    const ChildResult result = runChild(
         Command{prlimit,
                 {"--nofile=1024:1024", "--", programPath().string(), "/s", "tree/top", "tree/deep"},
                 m_dir.path()});
-    ASSERT_TRUE(ranToEnd(result));
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find(text::foundFiles(301)), std::string::npos) << result.out.size();
     std::string bottom = "tree/deep";

@@ -10,6 +10,6 @@ namespace twinscout::e2e {
 
 // Exit code, or 128 + the signal that killed it; 126 and 127, the shell's codes for
 // a program that could not be run, count as a failed start.
-void reapChild(pid_t pid, RunResult& result);
+void reapChild(pid_t pid, ChildResult& result);
 
 }  // namespace twinscout::e2e

@@ -32,8 +32,8 @@ std::string ExpectedRun::trace() const {
 
 void ExpectedRunTest::expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
     args.push_back("/d");
-    const RunResult result = runProgram(args);
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram(args);
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, expected.console());
     EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
