@@ -39,8 +39,8 @@ constexpr int kOutputError = 74;
 
 class BrokenOutputTest : public ProgramTest, public ::testing::WithParamInterface<BrokenOutput> {
 protected:
-    RunResult runBroken(const std::vector<std::string>& args) const {
-        return runWithBrokenOutput(programCommand(args), GetParam());
+    ChildResult runBroken(const std::vector<std::string>& args) const {
+        return runChildWithBrokenOutput(programCommand(args), GetParam());
     }
 };
 
@@ -59,23 +59,23 @@ TEST_P(BrokenOutputTest, WholeRunEndsWith74AndTheTraceSaysSo) {
     run.first(first).compared(first, second, true).first(second);
     run.report({{first, second}}).finish(kOutputError);
 
-    const RunResult result = runBroken({"/s", "dup", "/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runBroken({"/s", "dup", "/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, kOutputError);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(maskTimestamps(readLog()), run.trace());
 }
 
 TEST_P(BrokenOutputTest, ParameterErrorAndEmptyRunEndWith74) {
-    const RunResult usage = runBroken({"/d", "/x"});
-    ASSERT_TRUE(ranToEnd(usage));
+    const ChildResult usage = runBroken({"/d", "/x"});
+    ASSERT_TRUE(endedNormally(usage));
     EXPECT_EQ(usage.exitCode, kOutputError);
     EXPECT_EQ(maskTimestamps(readLog()), traceRecord(text::kRunStart) +
                                              traceRecord(text::kParameterError) +
                                              traceRecord(text::runEnd(kOutputError)));
 
-    const RunResult empty = runBroken({});
-    ASSERT_TRUE(ranToEnd(empty));
+    const ChildResult empty = runBroken({});
+    ASSERT_TRUE(endedNormally(empty));
     EXPECT_EQ(empty.exitCode, kOutputError);
 }
 

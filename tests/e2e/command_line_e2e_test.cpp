@@ -124,8 +124,8 @@ class CommandLineTest : public ProgramTest,
 
 TEST_P(CommandLineTest, ConsoleExitStatusAndTrace) {
     const CommandLineCase& c = GetParam();
-    const RunResult result = runProgram(c.args);
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram(c.args);
+    ASSERT_TRUE(endedNormally(result));
 
     EXPECT_EQ(result.out, consoleText(c.console));
     EXPECT_EQ(result.exitCode, c.exitCode);

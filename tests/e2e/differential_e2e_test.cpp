@@ -18,7 +18,7 @@ namespace twinscout::e2e {
 namespace {
 
 struct Outcome {
-    RunResult result;
+    ChildResult result;
     bool logged = false;
     std::string log;  // masked
 };
@@ -29,7 +29,7 @@ protected:
     // so the next run starts without one.
     Outcome runFrom(const std::filesystem::path& binary, const std::vector<std::string>& args) {
         Outcome outcome;
-        outcome.result = run(Command{binary, args, m_dir.path()});
+        outcome.result = runChild(Command{binary, args, m_dir.path()});
         outcome.logged = logExists();
         outcome.log = maskTimestamps(readLog());
         std::filesystem::remove(logPath());
@@ -50,8 +50,8 @@ TEST_P(ReferenceTest, SameOutputAsReferenceBuild) {
 
     const Outcome ours = runFrom(programPath(), tree.args);
     const Outcome reference = runFrom(oraclePath(), tree.args);
-    ASSERT_TRUE(ranToEnd(ours.result));
-    ASSERT_TRUE(ranToEnd(reference.result));
+    ASSERT_TRUE(endedNormally(ours.result));
+    ASSERT_TRUE(endedNormally(reference.result));
 
     EXPECT_EQ(ours.result.exitCode, 0);
     EXPECT_EQ(ours.result.exitCode, reference.result.exitCode);

@@ -1,5 +1,5 @@
-// Runs that reach the finder: they need the directory walk, the catalogue and
-// the comparison, and pass only once those are in the program.
+// Whole runs that reach the finder, byte for byte through the program's own output,
+// and what only a real command line or two processes at once can show.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "expected_run.h"
 #include "messages.h"
+#include "platform_facts.h"
 #include "platform_text.h"
 #include "program_test.h"
 #include "trace_records.h"
@@ -23,12 +24,12 @@ std::string emptyListing() {
            std::string(text::kChecking) + std::string(text::kFinished);
 }
 
-class FinderRunTest : public ProgramTest {
+class FinderRunTest : public ExpectedRunTest {
 protected:
     // Runs without /d over `source`, which holds one file, spelt `path` by the program.
     void expectOneFileListed(const std::string& source, const std::string& path) {
-        const RunResult result = runProgram({"/s", source});
-        ASSERT_TRUE(ranToEnd(result));
+        const ChildResult result = runProgram({"/s", source});
+        ASSERT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.out, consoleText(std::string(text::kStart) + std::string(text::kListing) +
                                           text::line(path) + text::foundFiles(1) +
@@ -42,8 +43,8 @@ protected:
 TEST_F(FinderRunTest, WildcardSourceReachesProgramUnexpanded) {
     m_dir.writeFile("a.txt", "alpha");
 
-    const RunResult result = runProgram({"/s", "*.txt", "/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "*.txt", "/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, consoleText(emptyListing()));
 
@@ -52,14 +53,6 @@ TEST_F(FinderRunTest, WildcardSourceReachesProgramUnexpanded) {
               records.end());
     EXPECT_EQ(std::find(records.begin(), records.end(), traceRecord(text::walkingSource("a.txt"))),
               records.end());
-}
-
-TEST_F(FinderRunTest, MissingSourceListsNothing) {
-    const RunResult result = runProgram({"/s", "missing"});
-    ASSERT_TRUE(ranToEnd(result));
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, consoleText(emptyListing()));
-    EXPECT_FALSE(logExists());
 }
 
 // A source with a blank must reach the program as one parameter.
@@ -83,8 +76,8 @@ TEST_F(FinderRunTest, TwoIdenticalFilesWholeRun) {
     std::string first = joinPath({"dup", "one.txt"});
     std::string second = joinPath({"dup", "two.txt"});
 
-    const RunResult result = runProgram({"/s", "dup", "/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "dup", "/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
 
     // The walk lists a directory in the file system's order; equal sizes keep
@@ -133,6 +126,34 @@ TEST_F(FinderRunTest, TwoIdenticalFilesWholeRun) {
     EXPECT_EQ(maskTimestamps(readLog()), expected);
 }
 
+// Every kind of line and record through the program's own output: a source that can't
+// be listed, with the system's code, paths with percent signs, a subdirectory, an empty
+// directory, a group of three and a file of their size that differs.
+TEST_F(FinderRunTest, EveryKindOfRecordWholeRun) {
+    m_dir.writeFile("100%/x.dat", "same");
+    m_dir.writeFile("%s%n%d/x.dat", "same");
+    m_dir.writeFile("a/sub/x.dat", "same");
+    m_dir.writeFile("b/y.dat", "samf");
+    m_dir.makeDir("empty");
+    const std::string p = joinPath({"100%", "x.dat"});
+    const std::string q = joinPath({"%s%n%d", "x.dat"});
+    const std::string sub = joinPath({"a", "sub"});
+    const std::string r = joinPath({"a", "sub", "x.dat"});
+    const std::string d = joinPath({"b", "y.dat"});
+
+    ExpectedRun run;
+    run.source("missing").listingFails("missing", missingDirectoryError());
+    run.flatSource("100%", {p}).flatSource("%s%n%d", {q});
+    run.source("a").enterDirectory("a").enterDirectory(sub).found(r);
+    run.leaveDirectory(sub).leaveDirectory("a");
+    run.flatSource("b", {d}).flatSource("empty", {}).listed(4);
+    run.first(p).compared(p, q, true).compared(p, r, true).compared(p, d, false);
+    run.first(q).compared(q, r, true).compared(q, d, false);
+    run.first(r).compared(r, d, false).first(d);
+    run.report({{p, q, r}, {q, r}}).finish();
+    expectRun({"/s", "missing", "100%", "%s%n%d", "a", "b", "empty"}, run);
+}
+
 // Two runs started together in one directory share one debug.log. Each record
 // is opened, written and closed on its own, so the records interleave; none
 // may be lost or torn. Each run walks a few hundred files of its own so that
@@ -151,8 +172,8 @@ protected:
     // The masked records of one run made alone, with the log cleared after it.
     std::vector<std::string> soloRecords(const std::vector<std::string>& args,
                                          std::string& console) {
-        const RunResult result = runProgram(args);
-        EXPECT_TRUE(ranToEnd(result));
+        const ChildResult result = runProgram(args);
+        EXPECT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 0);
         console = result.out;
         std::vector<std::string> records = splitRecords(maskTimestamps(readLog()));
@@ -174,10 +195,10 @@ TEST_F(ConcurrentTraceTest, TwoRunsLoseNoRecord) {
     ASSERT_GT(aloneA.size(), 300u);
     ASSERT_GT(aloneB.size(), 300u);
 
-    const std::vector<RunResult> results =
-        runTogether({programCommand(argsA), programCommand(argsB)});
-    ASSERT_TRUE(ranToEnd(results[0]));
-    ASSERT_TRUE(ranToEnd(results[1]));
+    const std::vector<ChildResult> results =
+        runChildrenTogether({programCommand(argsA), programCommand(argsB)});
+    ASSERT_TRUE(endedNormally(results[0]));
+    ASSERT_TRUE(endedNormally(results[1]));
     EXPECT_EQ(results[0].exitCode, 0);
     EXPECT_EQ(results[1].exitCode, 0);
     EXPECT_EQ(results[0].out, consoleA);

@@ -177,11 +177,11 @@ TEST_F(NamesTest, NamesEndingInADotOrABlankAreReachedAsListed) {
     make(L"t\\d.", nullptr);
     make(L"t\\d.\\x", "1234567");
 
-    const RunResult result = runProgram({"/s", "t"});
+    const ChildResult result = runProgram({"/s", "t"});
     for (auto entry = made.rbegin(); entry != made.rend(); ++entry) {
         if (!DeleteFileW(entry->c_str())) RemoveDirectoryW(entry->c_str());
     }
-    ASSERT_TRUE(ranToEnd(result));
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     const std::vector<std::string> lines = consoleLines(result.out);
     ASSERT_GT(lines.size(), 9u) << result.out;
@@ -221,8 +221,8 @@ TEST_F(NamesTest, PathsBeyondMaxPathAreWalkedAndCompared) {
     const std::string tokyo = joinPath({dir, kTokyo});
     ASSERT_GT((m_dir.path() / fromUtf8(tokyo)).wstring().size(), 300u);
 
-    const RunResult result = runProgram({"/s", "deep"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "deep"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     const std::string cafe = joinPath({dir, kCafeAnsi});
     const std::vector<std::string> lines = consoleLines(result.out);

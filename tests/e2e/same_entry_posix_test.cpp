@@ -30,8 +30,8 @@ protected:
     // Run with the sources <prefix>src/sub and <prefix>src/link: both listed, the file
     // once from each, and no pair.
     static void expectNoPair(const Command& command, const std::string& prefix) {
-        const RunResult result = run(command);
-        ASSERT_TRUE(ranToEnd(result));
+        const ChildResult result = runChild(command);
+        ASSERT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 0) << result.err;
         const std::string viaSub = prefix + "src/sub/f.dat";
         const std::string viaLink = prefix + "src/link/f.dat";
@@ -78,8 +78,8 @@ TEST_F(SameEntryPosixTest, BindMountSeenTwice) {
         ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
     } unmount{mountPoint};
 
-    const RunResult result = runProgram({"/s", "real", "m1", "copy"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "real", "m1", "copy"});
+    ASSERT_TRUE(endedNormally(result));
     std::vector<std::string> pairs;
     for (const std::string& line : consoleLines(result.out)) {
         if (line.find(" #### ") != std::string::npos) pairs.push_back(line);
@@ -107,8 +107,8 @@ TEST_F(SameEntryPosixTest, PathsLongerThanTheSystemTakes) {
     ASSERT_TRUE(tree.writeAtBottom(shortName, "deep copy"));
     ASSERT_TRUE(tree.writeAtBottom(longName, "deep copy"));
 
-    const RunResult result = runProgram({"/s", "tree", "tree"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/s", "tree", "tree"});
+    ASSERT_TRUE(endedNormally(result));
     int pairs = 0;
     const auto name = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
     for (const std::string& line : consoleLines(result.out)) {

@@ -42,10 +42,10 @@ TEST_F(TraceFileTest, HeldFileIsLeftAloneAndTheRunEndsWithAllItsOutput) {
     m_dir.writeFile("debug.log", earlier);
     LockedFile lock(logPath());
     ASSERT_TRUE(lock.held());
-    const RunResult result = runProgram({"/s", "src", "/d"});
+    const ChildResult result = runProgram({"/s", "src", "/d"});
     lock.release();
 
-    ASSERT_TRUE(ranToEnd(result));
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, run.console());
     EXPECT_EQ(readLog(), earlier);
@@ -58,8 +58,8 @@ TEST_F(TraceFileTest, FileWithSecondNameIsNeverWritten) {
     const auto target = m_dir.writeFile("elsewhere/kept.txt", kept);
     std::filesystem::create_hard_link(target, logPath());
 
-    const RunResult result = runProgram({"/d"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/d"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, consoleText(std::string(text::kStart) + std::string(text::kFinished)));
     EXPECT_EQ(readFileBytes(target), kept);

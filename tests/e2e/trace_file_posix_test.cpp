@@ -34,8 +34,8 @@ protected:
     // A run with /d and a parameter error, so that it writes records without a
     // walk: the run itself must not change.
     void expectRunUnchanged() const {
-        const RunResult result = runProgram({"/d", "/x"});
-        ASSERT_TRUE(ranToEnd(result));
+        const ChildResult result = runProgram({"/d", "/x"});
+        ASSERT_TRUE(endedNormally(result));
         EXPECT_EQ(result.exitCode, 87);
         EXPECT_EQ(result.out, usageThenFramed());
     }
@@ -107,8 +107,8 @@ TEST_F(PosixTraceFileTest, RecordsAfterTheLockIsFreedAreWritten) {
     ASSERT_TRUE(child.started()) << child.failure();
     EXPECT_EQ(child.read(throughCount.size()), throughCount);
     lock.release();
-    const RunResult rest = child.finish();
-    ASSERT_TRUE(ranToEnd(rest));
+    const ChildResult rest = child.finish();
+    ASSERT_TRUE(endedNormally(rest));
     EXPECT_EQ(rest.exitCode, 0);
 
     // Every record whose console line comes more than a pipe's worth after the
@@ -149,12 +149,12 @@ TEST_F(PosixTraceFileTest, ListingThatRanOutOfDescriptorsIsTraced) {
     const DeepTree tree(m_dir.makeDir("deep"), "d", 2 * limit);
     ASSERT_EQ(tree.depth(), 2 * limit);
 
-    const RunResult result =
-        run(Command{prlimit,
-                    {"--nofile=" + std::to_string(limit) + ":" + std::to_string(limit), "--",
-                     programPath().string(), "/s", "deep", "/d"},
-                    m_dir.path()});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result =
+        runChild(Command{prlimit,
+                         {"--nofile=" + std::to_string(limit) + ":" + std::to_string(limit), "--",
+                          programPath().string(), "/s", "deep", "/d"},
+                         m_dir.path()});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 71);
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(0) + std::string(text::kChecking) +
                                      std::string(text::kFinished)))

@@ -27,8 +27,8 @@ TEST_F(WindowsTraceFileTest, LinkIsNeverWrittenThrough) {
         GTEST_SKIP() << "no symbolic link could be made here";
     }
 
-    const RunResult result = runProgram({"/d", "/x"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/d", "/x"});
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 87);
     EXPECT_EQ(result.out, consoleText(std::string(text::kUsage) + std::string(text::kStart) +
                                       std::string(text::kFinished)));

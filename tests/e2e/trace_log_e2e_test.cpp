@@ -30,8 +30,8 @@ std::string errorTrace() {
 class TraceLogTest : public ProgramTest {};
 
 TEST_F(TraceLogTest, EveryRecordStartsWithTimestampAndSeparator) {
-    const RunResult result = runProgram({"/d", "/x"});
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram({"/d", "/x"});
+    ASSERT_TRUE(endedNormally(result));
 
     const std::vector<std::string> records = splitRecords(readLog());
     ASSERT_EQ(records.size(), 3u);
@@ -45,7 +45,7 @@ TEST_F(TraceLogTest, EveryRecordStartsWithTimestampAndSeparator) {
 }
 
 TEST_F(TraceLogTest, MessagesAreWindows1252Bytes) {
-    ASSERT_TRUE(ranToEnd(runProgram({"/d", "/x"})));
+    ASSERT_TRUE(endedNormally(runProgram({"/d", "/x"})));
     const std::string log = readLog();
     // e acute and e grave as single bytes, never as UTF-8 pairs.
     EXPECT_NE(log.find("Ex\xE9"
@@ -57,11 +57,11 @@ TEST_F(TraceLogTest, MessagesAreWindows1252Bytes) {
 }
 
 TEST_F(TraceLogTest, SecondRunAppendsAfterFirst) {
-    ASSERT_TRUE(ranToEnd(runProgram({"/d"})));
+    ASSERT_TRUE(endedNormally(runProgram({"/d"})));
     const std::string first = readLog();
     ASSERT_EQ(maskTimestamps(first), okTrace());
 
-    ASSERT_TRUE(ranToEnd(runProgram({"/d", "/x"})));
+    ASSERT_TRUE(endedNormally(runProgram({"/d", "/x"})));
     const std::string both = readLog();
     ASSERT_GE(both.size(), first.size());
     EXPECT_EQ(both.substr(0, first.size()), first);
@@ -73,7 +73,7 @@ TEST_F(TraceLogTest, ForeignContentKeptAndAppendedTo) {
     const std::string earlier = std::string("older content\r\n\0\xFF tail", 22);
     m_dir.writeFile("debug.log", earlier);
 
-    ASSERT_TRUE(ranToEnd(runProgram({"/d"})));
+    ASSERT_TRUE(endedNormally(runProgram({"/d"})));
     const std::string log = readLog();
     ASSERT_GE(log.size(), earlier.size());
     EXPECT_EQ(log.substr(0, earlier.size()), earlier);
@@ -86,7 +86,7 @@ class NoTraceWithoutDebugTest : public ProgramTest,
                                 public ::testing::WithParamInterface<std::vector<std::string>> {};
 
 TEST_P(NoTraceWithoutDebugTest, LogNotCreated) {
-    ASSERT_TRUE(ranToEnd(runProgram(GetParam())));
+    ASSERT_TRUE(endedNormally(runProgram(GetParam())));
     EXPECT_FALSE(logExists());
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.path()));
 }
@@ -100,16 +100,17 @@ TEST_P(NoTraceWithoutDebugTest, ExistingLogUntouched) {
     std::filesystem::last_write_time(logPath(), past);
     const auto stored = std::filesystem::last_write_time(logPath());
 
-    ASSERT_TRUE(ranToEnd(runProgram(GetParam())));
+    ASSERT_TRUE(endedNormally(runProgram(GetParam())));
     EXPECT_EQ(readLog(), earlier);
     EXPECT_EQ(std::filesystem::last_write_time(logPath()), stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(SpineOnly, NoTraceWithoutDebugTest,
+INSTANTIATE_TEST_SUITE_P(Runs, NoTraceWithoutDebugTest,
                          ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"/x"},
                                            std::vector<std::string>{"/x", "/d"},
-                                           std::vector<std::string>{"/e", "txt", "/w", "t"}));
+                                           std::vector<std::string>{"/e", "txt", "/w", "t"},
+                                           std::vector<std::string>{"/s", "."}));
 
 // debug.log can't be opened when a directory of that name is in the way: the
 // records are dropped and the run goes on as anywhere else.
@@ -130,8 +131,8 @@ TEST_P(BlockedTraceTest, RunUnchanged) {
     const BlockedLogCase& c = GetParam();
     m_dir.makeDir("debug.log");
 
-    const RunResult result = runProgram(c.args);
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram(c.args);
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.out, consoleText(c.console));
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_TRUE(std::filesystem::is_directory(logPath()));

@@ -19,6 +19,6 @@ std::vector<BrokenOutput> brokenOutputsHere();
 
 // Runs `command` with its standard input empty (unless closed), its standard
 // error read into `err` (unless closed) and its standard output broken as told.
-RunResult runWithBrokenOutput(const Command& command, BrokenOutput how);
+ChildResult runChildWithBrokenOutput(const Command& command, BrokenOutput how);
 
 }  // namespace twinscout::e2e

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "broken_output.h"
-#include "child_reap.h"
+#include "child_process_posix.h"
 #include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {
@@ -48,8 +48,8 @@ std::vector<BrokenOutput> brokenOutputsHere() {
             BrokenOutput::full};
 }
 
-RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
-    RunResult result;
+ChildResult runChildWithBrokenOutput(const Command& command, BrokenOutput how) {
+    ChildResult result;
     int err[2];
     if (::pipe2(err, O_CLOEXEC) != 0) {
         result.failure = errorText("pipe");

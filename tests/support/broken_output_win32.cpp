@@ -4,7 +4,7 @@
 #include <string>
 
 #include "broken_output.h"
-#include "child_start_win32.h"
+#include "child_process_win32.h"
 
 namespace twinscout::e2e {
 
@@ -27,8 +27,8 @@ std::vector<BrokenOutput> brokenOutputsHere() {
     return {BrokenOutput::closed, BrokenOutput::everyStreamClosed, BrokenOutput::readOnly};
 }
 
-RunResult runWithBrokenOutput(const Command& command, BrokenOutput how) {
-    RunResult result;
+ChildResult runChildWithBrokenOutput(const Command& command, BrokenOutput how) {
+    ChildResult result;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE input = nullptr;
     HANDLE output = nullptr;

@@ -16,19 +16,21 @@ struct Command {
     std::filesystem::path workDir;
 };
 
-struct RunResult {
+struct ChildResult {
     bool started = false;  // false: the child could not be started, see failure
     int exitCode = -1;
-    std::string out;      // standard output, byte for byte
-    std::string err;      // standard error, kept apart so it never mixes into out
-    std::string failure;  // why the child could not be started or waited for
+    std::string out;           // standard output, byte for byte
+    std::string err;           // standard error, kept apart so it never mixes into out
+    std::string failure;       // why the child could not be started or waited for
     long peakResidentKb = -1;  // the most memory the child held at once, where known
 };
 
 // Starts every command before waiting for any, so the children overlap, then
 // drains their output and waits for all of them. Standard input is empty.
-std::vector<RunResult> runTogether(const std::vector<Command>& commands);
+std::vector<ChildResult> runChildrenTogether(const std::vector<Command>& commands);
 
-inline RunResult run(const Command& command) { return runTogether({command}).front(); }
+inline ChildResult runChild(const Command& command) {
+    return runChildrenTogether({command}).front();
+}
 
 }  // namespace twinscout::e2e

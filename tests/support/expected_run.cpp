@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <system_error>
 
@@ -12,117 +11,29 @@
 
 namespace twinscout::e2e {
 
-ExpectedRun::ExpectedRun() {
-    say(std::string(text::kStart));
-    note(std::string(text::kRunStart));
-    note(std::string(text::kConstructorIn));
-    note(std::string(text::kConstructorOut));
-    note(std::string(text::kFindIn));
-    say(std::string(text::kListing));
-}
-
-ExpectedRun& ExpectedRun::source(const std::string& source) {
-    note(text::walkingSource(source));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::enterDirectory(const std::string& dir) {
-    note(text::parseDirectoryIn(dir));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::leaveDirectory(const std::string& dir) {
-    note(text::parseDirectoryOut(dir));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::listingFails(const std::string& dir, std::uint32_t error) {
-    char code[16];
-    std::snprintf(code, sizeof code, "%x", static_cast<unsigned>(error));
-    note(text::parseDirectoryIn(dir));
-    note(text::listingFailed(dir + std::string(pathSeparator()) + "*.*", code));
-    note(std::string(text::kParseDirectoryFailedOut));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::loopSkipped(const std::string& dir) {
-    note(text::loopSkipped(dir));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::found(const std::string& path) {
-    note(std::string(text::kAddNewFileIn));
-    note(std::string(text::kAddNewFileOut));
-    note(text::fileFound(path));
-    say(text::line(path));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::flatSource(const std::string& source,
-                                     std::initializer_list<std::string> files) {
-    this->source(source);
-    enterDirectory(source);
-    for (const std::string& file : files) found(file);
-    return leaveDirectory(source);
-}
-
-ExpectedRun& ExpectedRun::listed(int catalogued) {
-    say(text::foundFiles(catalogued));
-    note(std::string(text::kFindOut));
-    note(std::string(text::kCompareFilesIn));
-    say(std::string(text::kChecking));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::first(const std::string& path) {
-    note(text::analysing(path));
-    say(text::line(path));
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::compared(const std::string& first, const std::string& second,
-                                   bool identical) {
-    note(std::string(text::kCompareContentIn));
-    note(text::compareContentOut(identical ? 1 : 0));
-    if (identical) {
-        note(text::sameFileTrace(first, second));
-        say(text::sameFile(first, second));
-    }
-    return *this;
-}
-
-ExpectedRun& ExpectedRun::report(const std::vector<std::vector<std::string>>& groups) {
-    note(std::string(text::kPrintResultsIn));
-    for (const std::vector<std::string>& group : groups) note(text::duplicateReport(group));
-    note(std::string(text::kPrintResultsOut));
-    note(std::string(text::kCompareFilesOut));
-    note(std::string(text::kDestructorIn));
-    note(std::string(text::kDestructorOut));
-    return *this;
-}
-
 ExpectedRun& ExpectedRun::finish(int status) {
-    say(std::string(text::kFinished));
-    note(text::runEnd(status));
+    m_finished = true;
+    m_status = status;
     return *this;
 }
 
-std::string ExpectedRun::console() const { return consoleText(m_console); }
+std::string ExpectedRun::console() const {
+    std::string console = std::string(text::kStart) + m_console;
+    if (m_finished) console += text::kFinished;
+    return consoleText(console);
+}
 
 std::string ExpectedRun::trace() const {
-    std::string log;
-    for (const std::string& message : m_messages) log += traceRecord(message);
+    std::string log = traceRecord(text::kRunStart);
+    for (const MemoryOutput::Record& record : m_records) log += traceRecord(record.message);
+    if (m_finished) log += traceRecord(text::runEnd(m_status));
     return log;
 }
 
-void ExpectedRun::say(const std::string& line) { m_console += line; }
-
-void ExpectedRun::note(std::string message) { m_messages.push_back(std::move(message)); }
-
 void ExpectedRunTest::expectRun(std::vector<std::string> args, const ExpectedRun& expected) {
     args.push_back("/d");
-    const RunResult result = runProgram(args);
-    ASSERT_TRUE(ranToEnd(result));
+    const ChildResult result = runProgram(args);
+    ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, expected.console());
     EXPECT_EQ(maskTimestamps(readLog()), expected.trace());

@@ -8,3 +8,15 @@ void MemoryOutput::line(std::initializer_list<std::string_view> pieces) {
 void MemoryOutput::record(std::int32_t level, const std::string& message) {
     records.push_back({level, message});
 }
+
+void PrintTo(const MemoryOutput::Record& record, std::ostream* os) {
+    *os << record.level << " \"";
+    for (const char c : record.message) {
+        if (c == '\n') {
+            *os << "\\n";
+        } else {
+            *os << c;
+        }
+    }
+    *os << '"';
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
         std::int32_t level;
         std::string message;
         friend bool operator==(const Record&, const Record&) = default;
+        // For test failures: the level, then the message quoted, its line ends shown.
+        friend void PrintTo(const Record& record, std::ostream* os);
     };
     std::vector<Record> records;
 

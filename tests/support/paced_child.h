@@ -27,7 +27,7 @@ public:
     // Exactly `count` bytes of standard output, fewer only when the child ends first.
     std::string read(std::size_t count);
     // Everything the child writes from here on, and how it ended.
-    RunResult finish();
+    ChildResult finish();
 
 private:
     int m_pid = -1;

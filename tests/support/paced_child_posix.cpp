@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "child_reap.h"
+#include "child_process_posix.h"
 #include "exec_arguments_posix.h"
 #include "paced_child.h"
 
@@ -84,8 +84,8 @@ std::string PacedChild::read(std::size_t count) {
     return data;
 }
 
-RunResult PacedChild::finish() {
-    RunResult result;
+ChildResult PacedChild::finish() {
+    ChildResult result;
     result.started = m_pid > 0;
     result.failure = m_failure;
     if (m_pid <= 0) return result;

@@ -4,13 +4,8 @@
 
 namespace twinscout::e2e {
 
-RunResult ProgramTest::runProgram(const std::vector<std::string>& args) const {
-    return run(programCommand(args));
-}
-
-RunResult ProgramTest::runProgramIn(const std::filesystem::path& workDir,
-                                    const std::vector<std::string>& args) const {
-    return run(Command{programPath(), args, workDir});
+ChildResult ProgramTest::runProgram(const std::vector<std::string>& args) const {
+    return runChild(programCommand(args));
 }
 
 Command ProgramTest::programCommand(const std::vector<std::string>& args) const {
@@ -25,7 +20,7 @@ Command ProgramTest::unprivilegedCommand(const std::vector<std::string>& args,
     return Command{"/usr/bin/setpriv", std::move(all), workDir};
 }
 
-::testing::AssertionResult ranToEnd(const RunResult& result) {
+::testing::AssertionResult endedNormally(const ChildResult& result) {
     if (!result.started) {
         return ::testing::AssertionFailure() << "not started: " << result.failure;
     }

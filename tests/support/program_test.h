@@ -14,10 +14,8 @@ namespace twinscout::e2e {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    // Runs twinscout with args, in the test's directory unless told otherwise.
-    RunResult runProgram(const std::vector<std::string>& args) const;
-    RunResult runProgramIn(const std::filesystem::path& workDir,
-                           const std::vector<std::string>& args) const;
+    // Runs twinscout with args in the test's directory.
+    ChildResult runProgram(const std::vector<std::string>& args) const;
     Command programCommand(const std::vector<std::string>& args) const;
     // The program as an unprivileged user (POSIX; the test must be root): the child
     // enters `workDir` first, so it may lie below directories that user can't search.
@@ -31,7 +29,7 @@ protected:
     TempDir m_dir;
 };
 
-// For EXPECT/ASSERT: the run started and ended normally.
-::testing::AssertionResult ranToEnd(const RunResult& result);
+// For EXPECT/ASSERT: the child started and ended normally.
+::testing::AssertionResult endedNormally(const ChildResult& result);
 
 }  // namespace twinscout::e2e

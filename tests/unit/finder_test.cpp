@@ -33,8 +33,8 @@ protected:
     };
 
     // Lists the sources, lets `between` change the tree, then compares.
-    Outcome run(const std::vector<std::string>& sources,
-                const std::function<void()>& between = {}) {
+    Outcome findAndCompare(const std::vector<std::string>& sources,
+                           const std::function<void()>& between = {}) {
         StringList sourceList;
         for (const std::string& source : sources) sourceList.push_back(native(source));
         StringList extensions;
@@ -102,7 +102,7 @@ TEST_F(FinderTest, AnEntryReachedTwiceIsNeverItsOwnCopy) {
     m_fs.addHardLink(native("src/z/hard"), native("src/sub/f"));
     link("mirror", "src");  // its own link to sub is a directory walked already
 
-    const Outcome outcome = run({"src", "mirror"});
+    const Outcome outcome = findAndCompare({"src", "mirror"});
     EXPECT_EQ(outcome.catalogued, 9u);
     const Pairs expected{"src/alias #### src/z/copy",       "src/alias #### mirror/z/copy",
                          "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
@@ -125,7 +125,7 @@ TEST_F(FinderTest, ANameReplacedDuringTheComparisonLendsNothing) {
     file("a/Z", head + "NEW");
     file("b/H", head + "OLD");
     m_fs.addHardLink(native("c/X"), native("b/H"));
-    const Outcome outcome = run({"a", "b", "c"}, [&] {
+    const Outcome outcome = findAndCompare({"a", "b", "c"}, [&] {
         m_fs.file(native("a/Z")).afterRead = [&] { m_fs.addFile(native("b/H"), head + "NEW"); };
     });
     EXPECT_EQ(outcome.pairs, Pairs{});
@@ -135,14 +135,15 @@ TEST_F(FinderTest, ANameReplacedDuringTheComparisonLendsNothing) {
     m_fs = std::move(fresh);
     file("b/H", head + "OLD");
     m_fs.addHardLink(native("c/X"), native("b/H"));
-    EXPECT_EQ(run({"b", "c"}).pairs, Pairs{"b/H #### c/X"});
+    EXPECT_EQ(findAndCompare({"b", "c"}).pairs, Pairs{"b/H #### c/X"});
     EXPECT_TRUE(m_fs.reads.empty());
 
     // ... and not when one of the names was replaced by an equal copy since.
     m_fs = FakeFileSystem();
     file("b/H", head + "OLD");
     m_fs.addHardLink(native("c/X"), native("b/H"));
-    EXPECT_EQ(run({"b", "c"}, [&] { m_fs.addFile(native("c/X"), head + "OLD"); }).pairs, Pairs{});
+    EXPECT_EQ(findAndCompare({"b", "c"}, [&] { m_fs.addFile(native("c/X"), head + "OLD"); }).pairs,
+              Pairs{});
 }
 
 // A file rewritten between two reads can look equal to a file it never equalled
@@ -160,11 +161,11 @@ TEST_F(FinderTest, AFileChangedWhileReadIsNotIdentical) {
             a.afterRead = nullptr;
         };
     };
-    EXPECT_EQ(run({"a", "b"}, [&] { rewriteOnce(true); }).pairs, Pairs{});
+    EXPECT_EQ(findAndCompare({"a", "b"}, [&] { rewriteOnce(true); }).pairs, Pairs{});
 
     // The same reads with stamps left alone would pass: the check above is what holds.
     m_fs.file(native("a/A")).bytes = first + std::string(4096, 'x');
-    EXPECT_EQ(run({"a", "b"}, [&] { rewriteOnce(false); }).pairs, Pairs{"a/A #### b/B"});
+    EXPECT_EQ(findAndCompare({"a", "b"}, [&] { rewriteOnce(false); }).pairs, Pairs{"a/A #### b/B"});
 }
 
 // Each level holds the next and two links to it: walked naively, 3^12 listings.
@@ -177,7 +178,7 @@ TEST_F(FinderTest, AGraphOfLinksIsWalkedOnceThroughItsLinks) {
         level += "/x";
     }
     file(level + "/f", "deepest");
-    const Outcome outcome = run({"top"});
+    const Outcome outcome = findAndCompare({"top"});
     // The directory at depth d is walked once through a link and once per walk of
     // its parent: d + 1 times, so the deepest file is found 13 times. Each walk above
     // the deepest opens four listings: a, b, self and x.
@@ -192,7 +193,7 @@ TEST_F(FinderTest, SpecialFilesAreListedButNeverOpened) {
     m_fs.addSpecial(native("src/a-fifo"));
     file("src/b", "bytes");
     m_fs.addSpecial(native("src/c-device"));
-    const Outcome outcome = run({"src"});
+    const Outcome outcome = findAndCompare({"src"});
     EXPECT_EQ(outcome.listed, (Pairs{"src/a-fifo", "src/b", "src/c-device"}));
     EXPECT_EQ(outcome.catalogued, 2u);
 }
@@ -255,8 +256,8 @@ TEST_F(FinderTest, FilesThatCantBeOpenedAreListedButNeverPaired) {
             file(name, "the same bytes");
         }
         m_fs.file(native("b/denied")).openable = false;
-        const Outcome outcome =
-            run({"a", "b", "c", "d", "e"}, [&] { m_fs.file(native("c/later")).openable = false; });
+        const Outcome outcome = findAndCompare(
+            {"a", "b", "c", "d", "e"}, [&] { m_fs.file(native("c/later")).openable = false; });
         EXPECT_EQ(outcome.listed, (Pairs{"a/first", "b/denied", "c/later", "d/copy", "e/copy"}));
         EXPECT_EQ(outcome.catalogued, 4u);
         EXPECT_EQ(unordered(outcome.pairs),
@@ -287,7 +288,8 @@ TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
         file("d/e", std::string(20, 'e'));
         file("d/f", std::string(20, 'e'));
         file("d/alone", std::string(30, 'z'));
-        EXPECT_EQ(unordered(run({"d"}).pairs), unordered({"d/a #### d/b", "d/e #### d/f"}));
+        EXPECT_EQ(unordered(findAndCompare({"d"}).pairs),
+                  unordered({"d/a #### d/b", "d/e #### d/f"}));
         std::size_t bytes = 0;
         for (const auto& read : m_fs.reads) bytes += read.count;
         EXPECT_EQ(bytes, 2 * big.size() + 4096 + 2 * 4096 + 2 * 20) << "mode " << mode;
@@ -308,7 +310,7 @@ TEST_F(FinderTest, ANameReplacedAfterItWasReadAheadLendsNothing) {
         m_fs.file(native("d/B")).afterRead = nullptr;
         m_fs.addFile(native("d/A"), bytes);
     };
-    EXPECT_EQ(run({"d"}).pairs, Pairs{});
+    EXPECT_EQ(findAndCompare({"d"}).pairs, Pairs{});
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "memory_output.h"
 #include "platform/file_system.h"
 #include "platform/system.h"
+#include "platform_facts.h"
 #include "temp_dir.h"
 
 namespace {
@@ -165,6 +166,12 @@ TEST_F(RealFileSystemTest, NamesReplacedOrFilesChangedAfterTheListingNeverPair) 
                   m_dir.writeFile("c/x", bytes + "!");
               }),
               1u);
+}
+
+// Two names that differ only in case are one entry, never a pair, exactly where the
+// system says so; elsewhere they are two files that may pair.
+TEST(RealFileSystemNamesTest, CaseTellsNamesApartWhereTheSystemDoes) {
+    EXPECT_EQ(platform::realFileSystem().namesIgnoreCase(), twinscout::e2e::namesIgnoreCase());
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "child_process_posix.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -10,7 +12,6 @@
 #include <utility>
 
 #include "child_process.h"
-#include "child_reap.h"
 #include "exec_arguments_posix.h"
 
 namespace twinscout::e2e {
@@ -81,7 +82,7 @@ enum Stage : int { kStageRedirect = 1, kStageChdir = 2, kStageExec = 3 };
     ::_exit(127);
 }
 
-bool start(const Command& command, Child& child, RunResult& result) {
+bool start(const Command& command, Child& child, ChildResult& result) {
     Pipe out;
     Pipe err;
     Pipe report;
@@ -143,7 +144,7 @@ bool start(const Command& command, Child& child, RunResult& result) {
 
 // Reads every child's stdout and stderr together, so no child blocks on a full
 // pipe while another one is being read.
-void drain(std::vector<Child>& children, std::vector<RunResult>& results) {
+void drain(std::vector<Child>& children, std::vector<ChildResult>& results) {
     struct Source {
         Fd* fd;
         std::string* sink;
@@ -178,8 +179,8 @@ void drain(std::vector<Child>& children, std::vector<RunResult>& results) {
 
 }  // namespace
 
-std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
-    std::vector<RunResult> results(commands.size());
+std::vector<ChildResult> runChildrenTogether(const std::vector<Command>& commands) {
+    std::vector<ChildResult> results(commands.size());
     std::vector<Child> children(commands.size());
     for (std::size_t i = 0; i < commands.size(); ++i) start(commands[i], children[i], results[i]);
     drain(children, results);
@@ -189,7 +190,7 @@ std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
     return results;
 }
 
-void reapChild(pid_t pid, RunResult& result) {
+void reapChild(pid_t pid, ChildResult& result) {
     int status = 0;
     rusage usage{};
     pid_t done;

@@ -1,10 +1,11 @@
+#include "child_process_win32.h"
+
 #include <windows.h>
 
 #include <memory>
 #include <utility>
 
 #include "child_process.h"
-#include "child_start_win32.h"
 #include "platform/wide_text.h"
 
 namespace twinscout::e2e {
@@ -127,7 +128,7 @@ struct Child {
     std::unique_ptr<Reader> err = std::make_unique<Reader>();
 };
 
-bool start(const Command& command, Child& child, RunResult& result) {
+bool start(const Command& command, Child& child, ChildResult& result) {
     Handle outChild;
     Handle errChild;
     if (!makeOutputPipe(child.out->pipe, outChild, result.failure) ||
@@ -159,7 +160,7 @@ bool start(const Command& command, Child& child, RunResult& result) {
     return startReader(*child.out, result.failure) && startReader(*child.err, result.failure);
 }
 
-void finish(Child& child, RunResult& result) {
+void finish(Child& child, ChildResult& result) {
     for (Reader* reader : {child.out.get(), child.err.get()}) {
         if (reader->thread.valid()) ::WaitForSingleObject(reader->thread.get(), INFINITE);
     }
@@ -178,8 +179,8 @@ void finish(Child& child, RunResult& result) {
 
 }  // namespace
 
-std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
-    std::vector<RunResult> results(commands.size());
+std::vector<ChildResult> runChildrenTogether(const std::vector<Command>& commands) {
+    std::vector<ChildResult> results(commands.size());
     std::vector<Child> children(commands.size());
     for (std::size_t i = 0; i < commands.size(); ++i) start(commands[i], children[i], results[i]);
     for (std::size_t i = 0; i < commands.size(); ++i) finish(children[i], results[i]);

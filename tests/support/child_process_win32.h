@@ -1,4 +1,5 @@
-// Starts a child with the standard handles a test chooses (Windows only).
+// What the Windows test support adds to child_process.h: starting a child with the
+// standard handles a test chooses.
 #pragma once
 
 #include <windows.h>
