@@ -77,8 +77,8 @@ public:
         return known;
     }
 
-    File openFile(const std::string&, const std::string& path, FileStatus& status) override {
-        return m_fileSystem.open(path, status);
+    OpenedFile openFile(const std::string&, const std::string& path) override {
+        return m_fileSystem.open(path);
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string&, const std::string& path,
@@ -107,13 +107,18 @@ public:
         return std::make_unique<Win32Listing>(*this, find, data, dir);
     }
 
-    File open(const std::string& path, FileStatus& status) override {
+    OpenedFile open(const std::string& path) override {
+        OpenedFile opened;
         // A directory fails here; anything that is not a disk file is closed unread.
         HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return {};
+        if (handle == INVALID_HANDLE_VALUE) {
+            opened.error = GetLastError();
+            return opened;
+        }
         File file(*this, reinterpret_cast<NativeHandle>(handle));
-        return file.status(status) ? std::move(file) : File();
+        if (file.status(opened.status)) opened.file = std::move(file);
+        return opened;
     }
 
     bool namesIgnoreCase() const override { return true; }

@@ -2,4 +2,4 @@
 #include "app/run.h"
 #include "pairwise_classes.h"
 
-int main(int argc, char* argv[]) { return runTwinscout(argc, argv, classifyRunPairwise); }
+int main(int argc, char* argv[]) { return runTwinscout(argc, argv, classifyBandPairwise); }

@@ -1,4 +1,4 @@
-#include "finder/run_files.h"
+#include "finder/distinct_files.h"
 
 #include <algorithm>
 #include <numeric>
@@ -27,12 +27,4 @@ std::vector<std::vector<std::size_t>> distinctFiles(
 
 bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed) {
     return listed.identity.known() && now.identity == listed.identity && now.size == listed.size;
-}
-
-platform::File openAsListed(platform::FileSystem& fileSystem, const char* path,
-                            const platform::FileStatus& listed) {
-    platform::FileStatus now;
-    platform::File file = fileSystem.open(path, now);
-    if (file && isAsListed(now, listed)) return file;
-    return {};
 }

@@ -16,8 +16,3 @@ std::vector<std::vector<std::size_t>> distinctFiles(
 // Whether a file opened now is the one listed: a name replaced since must not lend
 // its bytes to the others.
 bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed);
-
-// Opens `path` only if it still leads to the regular file of the identity and size
-// listed.
-platform::File openAsListed(platform::FileSystem& fileSystem, const char* path,
-                            const platform::FileStatus& listed);

@@ -1,0 +1,663 @@
+#include "finder/band_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "finder/content_hash.h"
+#include "finder/distinct_files.h"
+#include "platform/system.h"
+
+namespace {
+
+// Files opened together: one ring's worth.
+constexpr std::size_t kMostAtOnce = 64;
+
+// Bytes of a file's head, and the bytes asked for them: one more where the head is the
+// whole file, so a file grown since the listing never passes.
+std::size_t headBytes(std::int64_t size) {
+    return static_cast<std::size_t>(std::min(size, kHeadBytes));
+}
+std::size_t headAsked(std::int64_t size) {
+    return size <= kHeadBytes ? static_cast<std::size_t>(size) + 1 : headBytes(size);
+}
+
+std::uint32_t digestOf(const char* bytes, std::size_t count) {
+    const std::uint64_t hash = hashBytes(bytes, count);
+    const auto digest = static_cast<std::uint32_t>(hash ^ (hash >> 32));
+    return digest != 0 ? digest : 1;  // 0 says the head was not read
+}
+
+}  // namespace
+
+BandReader::BandReader(platform::FileSystem& fileSystem, Catalogue& files, std::size_t budget)
+    : m_fileSystem(fileSystem),
+      m_files(files),
+      m_budget(std::max<std::size_t>(budget, 1)),
+      m_mayHold(!fileSystem.openFilesHinderOthers()),
+      m_shares(shareOut(m_budget, m_mayHold)),
+      m_reads(fileSystem.readQueue()) {}
+
+BandReader::~BandReader() {
+    m_reads.waitAll();
+    while (!m_bands.empty()) {
+        m_bands.front().entered = true;
+        leaveBand();
+    }
+    giveWay();
+}
+
+BandReader::Shares BandReader::shareOut(std::size_t budget, bool mayHold) {
+    // A few hundred files ahead keep the disk busy; more would only hold memory.
+    constexpr std::size_t kMostAhead = 256;
+    constexpr std::size_t kMostBetweenChunks = 4096;
+    // Each held file costs the kernel some memory for the whole run.
+    constexpr std::size_t kMostHeld = 65536;
+    Shares shares{};
+    shares.ahead = std::min(budget / 4, kMostAhead);
+    shares.betweenChunks = std::min(budget / 2, kMostBetweenChunks);
+    shares.batch = std::clamp<std::size_t>(shares.betweenChunks / 2, 1, kMostAtOnce);
+    const std::size_t used = shares.ahead + shares.betweenChunks + shares.batch;
+    shares.held = mayHold && budget > used ? std::min(budget - used, kMostHeld) : 0;
+    return shares;
+}
+
+// A file whose size was met before is compared for sure: its head is read while it is
+// open anyway, and it need not be opened again unless another head has its digest.
+// The first of each size is held instead, where there is room: it is read only if
+// another file of its size follows.
+void BandReader::openListed(platform::DirectoryListing& listing,
+                            const std::vector<std::string>& names,
+                            const std::vector<std::string>& paths, std::size_t mayHold,
+                            std::vector<ListedFile>& listed) {
+    listed.assign(names.size(), ListedFile{});
+    // Files of the listing are open together only beside the held ones.
+    std::size_t atOnce = std::min(kMostAtOnce, m_budget - std::min(m_budget - 1, m_shares.held));
+    std::deque<std::size_t> todo;
+    for (std::size_t k = 0; k < names.size(); ++k) todo.push_back(k);
+    while (!todo.empty()) {
+        std::vector<std::size_t> slice;
+        std::vector<std::string> sliceNames;
+        std::vector<std::string> slicePaths;
+        while (slice.size() < atOnce && !todo.empty()) {
+            slice.push_back(todo.front());
+            sliceNames.push_back(names[todo.front()]);
+            slicePaths.push_back(paths[todo.front()]);
+            todo.pop_front();
+        }
+        std::vector<platform::OpenedFile> opened;
+        listing.openFiles(sliceNames, slicePaths, opened);
+
+        std::vector<std::size_t> refused;
+        std::vector<std::size_t> heads;
+        std::vector<std::size_t> holds;
+        std::vector<const platform::File*> advised;
+        std::size_t openNow = m_open;
+        for (std::size_t j = 0; j < slice.size(); ++j) {
+            const std::size_t k = slice[j];
+            if (!opened[j].file) {
+                if (platform::isOutOfHandles(opened[j].error)) refused.push_back(k);
+                continue;
+            }
+            ++openNow;
+            listed[k].opened = true;
+            listed[k].status = opened[j].status;
+            const std::int64_t size = opened[j].status.size;
+            if (size <= 0) continue;
+            const bool sizeMet = !m_sizesListed.insert(size).second;
+            if (sizeMet) {
+                heads.push_back(j);
+            } else if (k < mayHold && m_mayHold && m_heldOpen + holds.size() < m_shares.held) {
+                holds.push_back(j);
+            } else {
+                continue;
+            }
+            // Only the head is wanted now: the system need not read further ahead.
+            if (size > kHeadBytes) advised.push_back(&opened[j].file);
+        }
+        m_fileSystem.adviseAll(advised, platform::Access::random);
+        readHeadsOfListed(opened, heads, listed, slice);
+        for (const std::size_t j : holds) {
+            listed[slice[j]].held = static_cast<std::uint32_t>(m_held.size());
+            m_held.push_back(std::move(opened[j].file));
+            ++m_heldOpen;
+            ++m_open;
+        }
+        for (platform::OpenedFile& file : opened) {
+            if (file.file) m_toClose.push_back(std::move(file.file));
+        }
+        closeNow();
+
+        if (refused.empty()) continue;
+        // What was open when the system refused is all it allows: try again alone.
+        if (relieve(openNow)) {
+            atOnce = 1;
+            todo.insert(todo.begin(), refused.begin(), refused.end());
+        } else {
+            m_incomplete = true;
+        }
+    }
+}
+
+void BandReader::readHeadsOfListed(std::vector<platform::OpenedFile>& opened,
+                                   const std::vector<std::size_t>& which,
+                                   std::vector<ListedFile>& listed,
+                                   const std::vector<std::size_t>& slice) {
+    const std::size_t stride = static_cast<std::size_t>(kHeadBytes) + 1;
+    if (m_headBuffer.size() < which.size() * stride) m_headBuffer.resize(which.size() * stride);
+    std::vector<QueuedRead> reads(which.size());
+    for (std::size_t h = 0; h < which.size(); ++h) {
+        const platform::OpenedFile& file = opened[which[h]];
+        m_reads.start(file.file, 0, &m_headBuffer[h * stride], headAsked(file.status.size),
+                      reads[h], false);
+    }
+    for (std::size_t h = 0; h < which.size(); ++h) {
+        m_reads.wait(reads[h]);
+        const std::size_t count = headBytes(opened[which[h]].status.size);
+        if (reads[h].result == static_cast<std::int64_t>(count)) {
+            listed[slice[which[h]]].head = digestOf(&m_headBuffer[h * stride], count);
+        }
+    }
+}
+
+bool BandReader::giveWay() {
+    std::vector<platform::File> files;
+    for (platform::File& file : m_held) {
+        if (file) files.push_back(std::move(file));
+    }
+    m_open -= m_heldOpen;
+    m_heldOpen = 0;
+    m_mayHold = false;
+    m_shares = shareOut(m_budget, false);
+    const bool any = !files.empty();
+    m_fileSystem.closeAll(files);
+    return any;
+}
+
+void BandReader::listingDone() {
+    m_sizesListed = {};
+    // Files of a size no other file has are never read.
+    for (std::size_t begin = 0; begin < m_files.size();) {
+        const std::size_t end = m_files.bandEnd(begin);
+        if (!m_files.isComparableBand(begin, end)) {
+            for (std::size_t position = begin; position < end; ++position) {
+                if (platform::File held = takeHeld(position)) m_toClose.push_back(std::move(held));
+            }
+        }
+        begin = end;
+    }
+    closeNow();
+}
+
+const Band* BandReader::nextBand() {
+    if (!m_bands.empty() && m_bands.front().entered) leaveBand();
+    if (m_bands.empty() && !addBand()) return nullptr;
+    BandState& band = m_bands.front();
+    band.entered = true;
+    // Its files read ahead are now open between its chunks.
+    for (BandFile& file : band.files) {
+        if (!file.openedAhead) continue;
+        file.openedAhead = false;
+        --m_openAhead;
+        ++m_openBetweenChunks;
+    }
+    // Which files may pair is known only once every head is.
+    while (band.unknownNext < band.unknown.size()) {
+        std::vector<std::size_t> files;
+        while (files.size() < m_shares.batch && band.unknownNext < band.unknown.size()) {
+            files.push_back(band.unknown[band.unknownNext++]);
+        }
+        startHeads(band, files);
+        for (const std::size_t f : files) {
+            if (m_openBetweenChunks > m_shares.betweenChunks) closeFile(band.files[f]);
+        }
+    }
+    for (const std::size_t f : band.unknown) m_reads.wait(band.files[f].early[0].read);
+    headsKnown(band);
+    fill();
+    return &band.band;
+}
+
+// The next band that will be compared, if any.
+bool BandReader::addBand() {
+    while (m_nextBand < m_files.size()) {
+        const std::size_t begin = m_nextBand;
+        const std::size_t end = m_files.bandEnd(begin);
+        m_nextBand = end;
+        if (!m_files.isComparableBand(begin, end)) continue;
+
+        BandState& state = m_bands.emplace_back();
+        state.band.begin = begin;
+        state.band.end = end;
+        state.band.size = m_files[begin].size;
+        std::vector<platform::FileStatus> listed;
+        listed.reserve(end - begin);
+        for (std::size_t k = begin; k < end; ++k) listed.push_back(m_files[k].status());
+        state.band.files = distinctFiles(listed);
+        for (auto& names : state.band.files) {
+            for (std::size_t& name : names) name += begin;
+        }
+        state.gone.assign(end - begin, false);
+        state.files.resize(state.band.files.size());
+        for (std::size_t f = 0; f < state.files.size(); ++f) {
+            BandFile& file = state.files[f];
+            file.readFrom = state.band.size;
+            for (const std::size_t name : state.band.files[f]) {
+                if (file.head == 0) file.head = m_files[name].head;
+            }
+            // Names of one file alone are never read.
+            if (file.head == 0 && state.files.size() > 1) state.unknown.push_back(f);
+        }
+        if (state.unknown.empty()) headsKnown(state);
+        return true;
+    }
+    return false;
+}
+
+// Once every head of the band is known, a file whose head's digest no other file has
+// can't pair, where every digest is known: it is never read again.
+void BandReader::headsKnown(BandState& band) {
+    if (band.headsKnown) return;
+    band.headsKnown = true;
+    const std::int64_t size = band.band.size;
+    std::vector<std::uint32_t> heads;
+    for (const std::size_t f : band.unknown) {
+        BandFile& file = band.files[f];
+        const EarlyRead& head = file.early[0];
+        if (head.read.done && head.read.result == static_cast<std::int64_t>(headBytes(size))) {
+            file.head = digestOf(head.bytes.data(), headBytes(size));
+        }
+    }
+    for (const BandFile& file : band.files) heads.push_back(file.head);
+    std::sort(heads.begin(), heads.end());
+    const bool allKnown = heads.empty() || heads.front() != 0;
+    for (std::size_t f = 0; band.files.size() > 1 && f < band.files.size(); ++f) {
+        BandFile& file = band.files[f];
+        const auto same = std::equal_range(heads.begin(), heads.end(), file.head);
+        if (!allKnown || same.second - same.first > 1) {
+            band.mayPair.push_back(f);
+            continue;
+        }
+        closeFile(file);
+        giveBack(file.early[0].bytes);
+        for (const std::size_t name : band.band.files[f]) {
+            if (platform::File held = takeHeld(name)) m_toClose.push_back(std::move(held));
+        }
+    }
+    closeNow();
+}
+
+// Once half the files read ahead are taken, opens more, up to their share, so that files
+// are opened and read many at a time: first the heads the listing did not read, band by
+// band, then, in bands whose heads are known, the head and last block of every file
+// that may pair.
+void BandReader::fill() {
+    for (BandState& band : m_bands) {
+        while (band.unknownDone < band.unknownNext) {
+            const EarlyRead& head = band.files[band.unknown[band.unknownDone]].early[0];
+            if (head.read.started && !head.read.done) break;
+            ++band.unknownDone;
+        }
+        if (band.unknownDone == band.unknown.size()) headsKnown(band);
+    }
+    if (m_openAhead > m_shares.ahead / 2) return;
+    std::size_t room = m_shares.ahead - m_openAhead;
+    for (std::size_t b = 0; room > 0; ++b) {
+        if (b == m_bands.size()) {
+            // Bands whose files can't be opened hold nothing open: bound them apart.
+            if (m_bands.size() > m_shares.ahead || !addBand()) break;
+        }
+        BandState& band = m_bands[b];
+        std::vector<std::size_t> heads;
+        while (heads.size() < room && band.unknownNext < band.unknown.size()) {
+            heads.push_back(band.unknown[band.unknownNext++]);
+        }
+        room -= startHeads(band, heads);
+        if (!band.headsKnown) continue;
+        std::vector<std::size_t> rest;
+        while (rest.size() < room && band.aheadNext < band.mayPair.size()) {
+            const std::size_t f = band.mayPair[band.aheadNext++];
+            const BandFile& file = band.files[f];
+            // A file closed since it was read is opened again only when asked.
+            if (!file.failed && (file.file || file.opener == kNone)) rest.push_back(f);
+        }
+        room -= startMayPair(band, rest);
+    }
+}
+
+// Opens the files, held since the listing or by name, and starts the reads of their
+// heads. Returns how many opened.
+std::size_t BandReader::startHeads(BandState& band, const std::vector<std::size_t>& files) {
+    const std::vector<std::size_t> opened = openAhead(band, files);
+    for (const std::size_t f : opened) {
+        BandFile& file = band.files[f];
+        EarlyRead& head = file.early[0];
+        head.bytes = buffer(headAsked(band.band.size));
+        head.offset = 0;
+        m_reads.start(file.file, 0, head.bytes.data(), head.bytes.size(), head.read, false);
+    }
+    return opened.size();
+}
+
+// Opens the files that may pair and starts the reads of whatever the comparison will
+// ask first and was not read yet: the head, and the last block where it comes next.
+std::size_t BandReader::startMayPair(BandState& band, const std::vector<std::size_t>& files) {
+    const std::int64_t size = band.band.size;
+    std::size_t opened = 0;
+    std::vector<std::size_t> toOpen;
+    for (const std::size_t f : files) {
+        if (!band.files[f].file) toOpen.push_back(f);
+    }
+    opened = openAhead(band, toOpen).size();
+    for (const std::size_t f : files) {
+        BandFile& file = band.files[f];
+        if (!file.file) continue;
+        EarlyRead& head = file.early[0];
+        if (!head.read.started) {
+            head.bytes = buffer(headAsked(size));
+            head.offset = 0;
+            m_reads.start(file.file, 0, head.bytes.data(), head.bytes.size(), head.read, false);
+        }
+        if (size <= kHeadBytes + kTailBytes) continue;
+        // The last block reaches the end: one byte more tells a file grown since.
+        EarlyRead& tail = file.early[1];
+        tail.bytes = buffer(static_cast<std::size_t>(kTailBytes) + 1);
+        tail.offset = size - kTailBytes;
+        m_reads.start(file.file, tail.offset, tail.bytes.data(), tail.bytes.size(), tail.read,
+                      false);
+    }
+    return opened;
+}
+
+// The files held since the listing are the very files listed, with nothing to resolve;
+// the others are opened by name, and told to read nothing ahead of the comparison.
+std::vector<std::size_t> BandReader::openAhead(BandState& band,
+                                               const std::vector<std::size_t>& files) {
+    std::vector<std::size_t> opened;
+    std::vector<std::size_t> byName;
+    for (const std::size_t f : files) {
+        BandFile& file = band.files[f];
+        const std::vector<std::size_t>& names = band.band.files[f];
+        for (std::size_t n = 0; !file.file && n < names.size(); ++n) {
+            file.file = takeHeld(names[n]);
+            if (file.file) file.opener = n;
+        }
+        if (file.file) {
+            ++m_open;
+            countOpen(band, file);
+            opened.push_back(f);
+        } else {
+            byName.push_back(f);
+        }
+    }
+    openByName(band, byName, true);
+    std::vector<const platform::File*> advised;
+    for (const std::size_t f : byName) {
+        if (!band.files[f].file) continue;
+        opened.push_back(f);
+        if (band.band.size > kHeadBytes) advised.push_back(&band.files[f].file);
+    }
+    m_fileSystem.adviseAll(advised, platform::Access::random);
+    return opened;
+}
+
+void BandReader::countOpen(const BandState& band, BandFile& file) {
+    file.openedAhead = !band.entered;
+    ++(band.entered ? m_openBetweenChunks : m_openAhead);
+}
+
+std::vector<std::size_t> BandReader::openByName(BandState& band, std::vector<std::size_t> files,
+                                                bool ahead) {
+    std::vector<std::size_t> refused;
+    while (!files.empty()) {
+        std::vector<const char*> paths;
+        std::vector<std::size_t> trying;  // the name each file is opened by
+        std::vector<std::size_t> which;
+        for (const std::size_t f : files) {
+            const BandFile& file = band.files[f];
+            const std::vector<std::size_t>& names = band.band.files[f];
+            // By the name that opened it before, or else the first that still leads to it.
+            std::size_t n = file.opener;
+            if (n == kNone) {
+                n = 0;
+                while (n < names.size() && band.gone[names[n] - band.band.begin]) ++n;
+                if (n == names.size()) continue;
+            }
+            paths.push_back(m_files[names[n]].path);
+            trying.push_back(n);
+            which.push_back(f);
+        }
+        std::vector<platform::OpenedFile> opened;
+        m_fileSystem.openAll(paths, opened);
+        files.clear();
+        for (std::size_t j = 0; j < which.size(); ++j) {
+            BandFile& file = band.files[which[j]];
+            const std::size_t name = band.band.files[which[j]][trying[j]];
+            if (opened[j].file && isAsListed(opened[j].status, m_files[name].status())) {
+                file.file = std::move(opened[j].file);
+                file.opener = trying[j];
+                ++m_open;
+                countOpen(band, file);
+            } else if (platform::isOutOfHandles(opened[j].error)) {
+                refused.push_back(which[j]);
+            } else {
+                band.gone[name - band.band.begin] = true;
+                if (file.opener == kNone) files.push_back(which[j]);
+            }
+        }
+        for (platform::OpenedFile& other : opened) {
+            if (other.file) m_toClose.push_back(std::move(other.file));
+        }
+    }
+    closeNow();
+    // The read-ahead opens nothing more than the system allows now.
+    if (ahead && !refused.empty()) m_shares.ahead = m_openAhead;
+    return refused;
+}
+
+std::uint32_t BandReader::headDigest(std::size_t file) const {
+    return m_bands.front().files[file].head;
+}
+
+std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, std::int64_t offset,
+                                       std::size_t count, const std::vector<char*>& buffers) {
+    fill();
+    BandState& band = m_bands.front();
+    const std::int64_t end = offset + static_cast<std::int64_t>(count);
+    const std::size_t asked = end == band.band.size ? count + 1 : count;
+    std::vector<bool> whole(files.size(), false);
+    std::deque<std::size_t> todo;
+    for (std::size_t k = 0; k < files.size(); ++k) todo.push_back(k);
+    while (!todo.empty()) {
+        std::vector<std::size_t> batch;
+        while (batch.size() < m_shares.batch && !todo.empty()) {
+            batch.push_back(todo.front());
+            todo.pop_front();
+        }
+        std::vector<QueuedRead> reads(batch.size());
+        std::vector<bool> early(batch.size(), false);
+        std::vector<std::size_t> toOpen;
+        for (std::size_t b = 0; b < batch.size(); ++b) {
+            BandFile& file = band.files[files[batch[b]]];
+            early[b] = copyEarly(file, offset, buffers[batch[b]], asked, reads[b].result);
+            if (!early[b] && !file.file && !file.failed) toOpen.push_back(files[batch[b]]);
+        }
+        const std::vector<std::size_t> refused = openByName(band, toOpen, false);
+        const std::size_t openNow = m_open;
+        for (std::size_t b = 0; b < batch.size(); ++b) {
+            const BandFile& file = band.files[files[batch[b]]];
+            if (early[b] || !file.file) continue;
+            m_reads.start(file.file, offset, buffers[batch[b]], asked, reads[b], true);
+        }
+
+        std::vector<const platform::File*> sequential;
+        for (std::size_t b = 0; b < batch.size(); ++b) {
+            const std::size_t f = files[batch[b]];
+            BandFile& file = band.files[f];
+            if (std::find(refused.begin(), refused.end(), f) != refused.end()) continue;
+            m_reads.wait(reads[b]);
+            whole[batch[b]] = !file.failed && reads[b].result == static_cast<std::int64_t>(count);
+            if (!whole[batch[b]]) {
+                file.failed = true;
+                closeFile(file);
+                continue;
+            }
+            if (offset <= file.readTo && end > file.readTo) file.readTo = end;
+            if (end == band.band.size) file.readFrom = std::min(file.readFrom, offset);
+            const bool done = file.readTo >= file.readFrom;
+            // Files beyond the share are opened again for each chunk.
+            if (done || m_openBetweenChunks > m_shares.betweenChunks) {
+                closeFile(file);
+            } else if (file.file && !file.advised && offset >= kHeadBytes &&
+                       file.readTo < file.readFrom) {
+                // Reading ahead pays only for files whose middle takes several chunks.
+                file.advised = true;
+                sequential.push_back(&file.file);
+            }
+        }
+        m_fileSystem.adviseAll(sequential, platform::Access::sequential);
+        closeNow();
+
+        if (refused.empty()) continue;
+        if (relieve(openNow)) {
+            for (auto b = batch.rbegin(); b != batch.rend(); ++b) {
+                if (std::find(refused.begin(), refused.end(), files[*b]) != refused.end()) {
+                    todo.push_front(*b);
+                }
+            }
+        } else {
+            m_incomplete = true;
+            for (const std::size_t f : refused) band.files[f].failed = true;
+        }
+    }
+    return whole;
+}
+
+// The bytes at `offset`, if they were read early: `got` as readAt gives it. Kept for a
+// second read of the same bytes, which hashing a large group makes.
+bool BandReader::copyEarly(BandFile& file, std::int64_t offset, char* buffer, std::size_t asked,
+                           std::int64_t& got) {
+    for (EarlyRead& early : file.early) {
+        if (!early.read.started || early.offset != offset || early.bytes.size() != asked) continue;
+        m_reads.wait(early.read);
+        got = early.read.result;
+        if (got > 0) std::memcpy(buffer, early.bytes.data(), static_cast<std::size_t>(got));
+        return true;
+    }
+    return false;
+}
+
+void BandReader::release(std::size_t file) {
+    BandState& band = m_bands.front();
+    closeFile(band.files[file]);
+    closeNow();
+}
+
+void BandReader::finishBand(const std::vector<std::uint32_t>& classes, bool checkEveryName,
+                            std::vector<BandName>& names) {
+    BandState& state = m_bands.front();
+    const Band& band = state.band;
+    std::uint32_t nextClass = 0;
+    for (const std::uint32_t fileClass : classes) nextClass = std::max(nextClass, fileClass + 1);
+    // The names of a file that failed are not even identical to each other.
+    const auto assign = [&] {
+        names.assign(band.end - band.begin, BandName{});
+        for (std::size_t f = 0; f < band.files.size(); ++f) {
+            for (const std::size_t name : band.files[f]) {
+                names[name - band.begin].contentClass =
+                    state.files[f].failed ? nextClass++ : classes[f];
+            }
+        }
+    };
+    assign();
+    std::vector<std::size_t> classSize(nextClass, 0);
+    for (const BandName& name : names) ++classSize[name.contentClass];
+
+    // The status by name, after the last read: a name replaced since it was opened, even
+    // by an equal copy, lends nothing, and a file written while it was read may match
+    // bytes it never held all at once, so its stamps must not have moved since the listing.
+    for (std::size_t f = 0; f < band.files.size(); ++f) {
+        for (const std::size_t name : band.files[f]) {
+            const std::size_t k = name - band.begin;
+            if (state.gone[k] || (!checkEveryName && classSize[names[k].contentClass] < 2))
+                continue;
+            const Catalogue::Entry& listed = m_files[name];
+            platform::FileStatus now;
+            if (!m_fileSystem.statusAt(listed.path, now) || !isAsListed(now, listed.status())) {
+                state.gone[k] = true;
+            } else if (now.stamps != listed.stamps) {
+                state.files[f].failed = true;
+            }
+        }
+    }
+    assign();
+    for (std::size_t k = 0; k < names.size(); ++k) names[k].opened = !state.gone[k];
+}
+
+platform::File BandReader::takeHeld(std::size_t position) {
+    const std::uint32_t held = m_files[position].held;
+    if (held == Catalogue::kNotHeld || !m_held[held]) return {};
+    --m_heldOpen;
+    --m_open;
+    return std::move(m_held[held]);
+}
+
+void BandReader::leaveBand() {
+    BandState& band = m_bands.front();
+    for (BandFile& file : band.files) {
+        for (EarlyRead& early : file.early) {
+            m_reads.wait(early.read);
+            giveBack(early.bytes);
+        }
+        closeFile(file);
+    }
+    for (std::size_t position = band.band.begin; position < band.band.end; ++position) {
+        if (platform::File held = takeHeld(position)) m_toClose.push_back(std::move(held));
+    }
+    closeNow();
+    m_bands.pop_front();
+}
+
+// Its reads must be done.
+void BandReader::closeFile(BandFile& file) {
+    if (!file.file) return;
+    for (EarlyRead& early : file.early) m_reads.wait(early.read);
+    --m_open;
+    --(file.openedAhead ? m_openAhead : m_openBetweenChunks);
+    file.openedAhead = false;
+    m_toClose.push_back(std::move(file.file));
+}
+
+void BandReader::closeNow() { m_fileSystem.closeAll(m_toClose); }
+
+bool BandReader::relieve(std::size_t openAtRefusal) {
+    m_reads.waitAll();
+    const bool anyHeld = giveWay();
+    bool any = anyHeld;
+    for (BandState& band : m_bands) {
+        for (BandFile& file : band.files) {
+            any = any || static_cast<bool>(file.file);
+            closeFile(file);
+        }
+    }
+    closeNow();
+    m_budget = std::max<std::size_t>(openAtRefusal, 1);
+    m_shares = shareOut(m_budget, false);
+    return any || openAtRefusal > 0;
+}
+
+std::vector<char> BandReader::buffer(std::size_t size) {
+    std::vector<char> bytes;
+    if (!m_spare.empty()) {
+        bytes = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+void BandReader::giveBack(std::vector<char>& bytes) {
+    if (bytes.capacity() == 0) return;
+    bytes.clear();
+    if (m_spare.size() < 2 * m_shares.ahead + 2) m_spare.push_back(std::move(bytes));
+    bytes = std::vector<char>();
+}
