@@ -21,6 +21,10 @@ std::size_t headAsked(std::int64_t size) {
     return size <= kHeadBytes ? static_cast<std::size_t>(size) + 1 : headBytes(size);
 }
 
+std::uint64_t metTwice(std::int64_t size) {
+    return static_cast<std::uint64_t>(size) | std::uint64_t{1} << 63;
+}
+
 std::uint32_t digestOf(const char* bytes, std::size_t count) {
     const std::uint64_t hash = hashBytes(bytes, count);
     const auto digest = static_cast<std::uint32_t>(hash ^ (hash >> 32));
@@ -61,10 +65,6 @@ BandReader::Shares BandReader::shareOut(std::size_t budget, bool mayHold) {
     return shares;
 }
 
-// A file whose size was met before is compared for sure: its head is read while it is
-// open anyway, and it need not be opened again unless another head has its digest.
-// The first of each size is held instead, where there is room: it is read only if
-// another file of its size follows.
 void BandReader::openListed(platform::DirectoryListing& listing,
                             const std::vector<std::string>& names,
                             const std::vector<std::string>& paths, std::size_t mayHold,
@@ -76,57 +76,32 @@ void BandReader::openListed(platform::DirectoryListing& listing,
     for (std::size_t k = 0; k < names.size(); ++k) todo.push_back(k);
     while (!todo.empty()) {
         std::vector<std::size_t> slice;
-        std::vector<std::string> sliceNames;
-        std::vector<std::string> slicePaths;
         while (slice.size() < atOnce && !todo.empty()) {
             slice.push_back(todo.front());
-            sliceNames.push_back(names[todo.front()]);
-            slicePaths.push_back(paths[todo.front()]);
             todo.pop_front();
         }
         std::vector<platform::OpenedFile> opened;
-        listing.openFiles(sliceNames, slicePaths, opened);
-
+        if (slice.size() == names.size()) {
+            listing.openFiles(names, paths, opened);
+        } else {
+            std::vector<std::string> sliceNames;
+            std::vector<std::string> slicePaths;
+            for (const std::size_t k : slice) {
+                sliceNames.push_back(names[k]);
+                slicePaths.push_back(paths[k]);
+            }
+            listing.openFiles(sliceNames, slicePaths, opened);
+        }
         std::vector<std::size_t> refused;
-        std::vector<std::size_t> heads;
-        std::vector<std::size_t> holds;
-        std::vector<const platform::File*> advised;
         std::size_t openNow = m_open;
         for (std::size_t j = 0; j < slice.size(); ++j) {
-            const std::size_t k = slice[j];
-            if (!opened[j].file) {
-                if (platform::isOutOfHandles(opened[j].error)) refused.push_back(k);
-                continue;
+            if (opened[j].file) {
+                ++openNow;
+            } else if (platform::isOutOfHandles(opened[j].error)) {
+                refused.push_back(slice[j]);
             }
-            ++openNow;
-            listed[k].opened = true;
-            listed[k].status = opened[j].status;
-            const std::int64_t size = opened[j].status.size;
-            if (size <= 0) continue;
-            const bool sizeMet = !m_sizesListed.insert(size).second;
-            if (sizeMet) {
-                heads.push_back(j);
-            } else if (k < mayHold && m_mayHold && m_heldOpen + holds.size() < m_shares.held) {
-                holds.push_back(j);
-            } else {
-                continue;
-            }
-            // Only the head is wanted now: the system need not read further ahead.
-            if (size > kHeadBytes) advised.push_back(&opened[j].file);
         }
-        m_fileSystem.adviseAll(advised, platform::Access::random);
-        readHeadsOfListed(opened, heads, listed, slice);
-        for (const std::size_t j : holds) {
-            listed[slice[j]].held = static_cast<std::uint32_t>(m_held.size());
-            m_held.push_back(std::move(opened[j].file));
-            ++m_heldOpen;
-            ++m_open;
-        }
-        for (platform::OpenedFile& file : opened) {
-            if (file.file) m_toClose.push_back(std::move(file.file));
-        }
-        closeNow();
-
+        takeListed(opened, slice, mayHold, listed);
         if (refused.empty()) continue;
         // What was open when the system refused is all it allows: try again alone.
         if (relieve(openNow)) {
@@ -138,24 +113,89 @@ void BandReader::openListed(platform::DirectoryListing& listing,
     }
 }
 
-void BandReader::readHeadsOfListed(std::vector<platform::OpenedFile>& opened,
-                                   const std::vector<std::size_t>& which,
-                                   std::vector<ListedFile>& listed,
-                                   const std::vector<std::size_t>& slice) {
+// A file of a size met before is compared for sure: its head is read while it is open
+// anyway, and it need not be opened again unless another head has its digest. The
+// files most likely to be read again are held, where there is room: the first of each
+// size, and those whose digest another of their size has.
+void BandReader::takeListed(std::vector<platform::OpenedFile>& opened,
+                            const std::vector<std::size_t>& slice, std::size_t mayHold,
+                            std::vector<ListedFile>& listed) {
+    std::vector<std::size_t> heads;
+    std::vector<std::size_t> holds;
+    std::vector<std::size_t> firsts;  // of their size, among holds
+    std::vector<const platform::File*> advised;
+    const auto holdable = [&](std::size_t j, bool sure) {
+        if (slice[j] >= mayHold || !m_mayHold) return false;
+        // A file sure to be read takes the place of one of a size still alone.
+        if (sure && m_heldOpen + holds.size() >= m_shares.held) closeAnAloneHeld();
+        return m_heldOpen + holds.size() < m_shares.held;
+    };
+    for (std::size_t j = 0; j < slice.size(); ++j) {
+        if (!opened[j].file) continue;
+        ListedFile& file = listed[slice[j]];
+        file.opened = true;
+        file.status = opened[j].status;
+        const std::int64_t size = file.status.size;
+        if (size <= 0) continue;
+        if (!m_sizesListed.insert(static_cast<std::uint64_t>(size))) {
+            m_sizesListed.insert(metTwice(size));
+            heads.push_back(j);
+        } else if (holdable(j, false)) {
+            holds.push_back(j);
+            firsts.push_back(j);
+        } else {
+            continue;
+        }
+        // Only the head is wanted now: the system need not read further ahead.
+        if (size > kHeadBytes) advised.push_back(&opened[j].file);
+    }
+    m_fileSystem.adviseAll(advised, platform::Access::random);
+
     const std::size_t stride = static_cast<std::size_t>(kHeadBytes) + 1;
-    if (m_headBuffer.size() < which.size() * stride) m_headBuffer.resize(which.size() * stride);
-    std::vector<QueuedRead> reads(which.size());
-    for (std::size_t h = 0; h < which.size(); ++h) {
-        const platform::OpenedFile& file = opened[which[h]];
+    if (m_headBuffer.size() < heads.size() * stride) m_headBuffer.resize(heads.size() * stride);
+    std::vector<QueuedRead> reads(heads.size());
+    for (std::size_t h = 0; h < heads.size(); ++h) {
+        const platform::OpenedFile& file = opened[heads[h]];
         m_reads.start(file.file, 0, &m_headBuffer[h * stride], headAsked(file.status.size),
                       reads[h], false);
     }
-    for (std::size_t h = 0; h < which.size(); ++h) {
+    for (std::size_t h = 0; h < heads.size(); ++h) {
         m_reads.wait(reads[h]);
-        const std::size_t count = headBytes(opened[which[h]].status.size);
-        if (reads[h].result == static_cast<std::int64_t>(count)) {
-            listed[slice[which[h]]].head = digestOf(&m_headBuffer[h * stride], count);
-        }
+        ListedFile& file = listed[slice[heads[h]]];
+        const std::size_t count = headBytes(file.status.size);
+        if (reads[h].result != static_cast<std::int64_t>(count)) continue;
+        file.head = digestOf(&m_headBuffer[h * stride], count);
+        const std::uint64_t key =
+            static_cast<std::uint64_t>(file.status.size) * 0x9E3779B97F4A7C15ull ^ file.head;
+        if (!m_headsListed.insert(key) && holdable(heads[h], true)) holds.push_back(heads[h]);
+    }
+
+    for (const std::size_t j : holds) {
+        const auto held = static_cast<std::uint32_t>(m_held.size());
+        listed[slice[j]].held = held;
+        m_held.push_back(std::move(opened[j].file));
+        ++m_heldOpen;
+        ++m_open;
+    }
+    for (const std::size_t j : firsts) {
+        m_aloneHeld.emplace_back(listed[slice[j]].status.size, listed[slice[j]].held);
+    }
+    for (platform::OpenedFile& file : opened) {
+        if (file.file) m_toClose.push_back(std::move(file.file));
+    }
+    closeNow();
+}
+
+void BandReader::closeAnAloneHeld() {
+    while (!m_aloneHeld.empty()) {
+        const auto [size, held] = m_aloneHeld.front();
+        m_aloneHeld.pop_front();
+        platform::File& file = m_held[held];
+        if (!file || m_sizesListed.contains(metTwice(size))) continue;
+        --m_heldOpen;
+        --m_open;
+        m_toClose.push_back(std::move(file));
+        return;
     }
 }
 
@@ -174,7 +214,10 @@ bool BandReader::giveWay() {
 }
 
 void BandReader::listingDone() {
-    m_sizesListed = {};
+    m_sizesListed.clear();
+    m_headsListed.clear();
+    std::deque<std::pair<std::int64_t, std::uint32_t>>().swap(m_aloneHeld);
+    std::vector<char>().swap(m_headBuffer);
     // Files of a size no other file has are never read.
     for (std::size_t begin = 0; begin < m_files.size();) {
         const std::size_t end = m_files.bandEnd(begin);
@@ -211,7 +254,9 @@ const Band* BandReader::nextBand() {
             if (m_openBetweenChunks > m_shares.betweenChunks) closeFile(band.files[f]);
         }
     }
-    for (const std::size_t f : band.unknown) m_reads.wait(band.files[f].early[0].read);
+    for (const std::size_t f : band.unknown) {
+        if (band.files[f].early != nullptr) m_reads.wait((*band.files[f].early)[0].read);
+    }
     headsKnown(band);
     fill();
     return &band.band;
@@ -262,7 +307,8 @@ void BandReader::headsKnown(BandState& band) {
     std::vector<std::uint32_t> heads;
     for (const std::size_t f : band.unknown) {
         BandFile& file = band.files[f];
-        const EarlyRead& head = file.early[0];
+        if (file.early == nullptr) continue;
+        const EarlyRead& head = (*file.early)[0];
         if (head.read.done && head.read.result == static_cast<std::int64_t>(headBytes(size))) {
             file.head = digestOf(head.bytes.data(), headBytes(size));
         }
@@ -278,7 +324,7 @@ void BandReader::headsKnown(BandState& band) {
             continue;
         }
         closeFile(file);
-        giveBack(file.early[0].bytes);
+        if (file.early != nullptr) giveBack((*file.early)[0].bytes);
         for (const std::size_t name : band.band.files[f]) {
             if (platform::File held = takeHeld(name)) m_toClose.push_back(std::move(held));
         }
@@ -293,8 +339,8 @@ void BandReader::headsKnown(BandState& band) {
 void BandReader::fill() {
     for (BandState& band : m_bands) {
         while (band.unknownDone < band.unknownNext) {
-            const EarlyRead& head = band.files[band.unknown[band.unknownDone]].early[0];
-            if (head.read.started && !head.read.done) break;
+            const BandFile& file = band.files[band.unknown[band.unknownDone]];
+            if (file.early != nullptr && !(*file.early)[0].read.done) break;
             ++band.unknownDone;
         }
         if (band.unknownDone == band.unknown.size()) headsKnown(band);
@@ -330,7 +376,7 @@ std::size_t BandReader::startHeads(BandState& band, const std::vector<std::size_
     const std::vector<std::size_t> opened = openAhead(band, files);
     for (const std::size_t f : opened) {
         BandFile& file = band.files[f];
-        EarlyRead& head = file.early[0];
+        EarlyRead& head = earlyOf(band, file)[0];
         head.bytes = buffer(headAsked(band.band.size));
         head.offset = 0;
         m_reads.start(file.file, 0, head.bytes.data(), head.bytes.size(), head.read, false);
@@ -351,7 +397,7 @@ std::size_t BandReader::startMayPair(BandState& band, const std::vector<std::siz
     for (const std::size_t f : files) {
         BandFile& file = band.files[f];
         if (!file.file) continue;
-        EarlyRead& head = file.early[0];
+        EarlyRead& head = earlyOf(band, file)[0];
         if (!head.read.started) {
             head.bytes = buffer(headAsked(size));
             head.offset = 0;
@@ -359,7 +405,7 @@ std::size_t BandReader::startMayPair(BandState& band, const std::vector<std::siz
         }
         if (size <= kHeadBytes + kTailBytes) continue;
         // The last block reaches the end: one byte more tells a file grown since.
-        EarlyRead& tail = file.early[1];
+        EarlyRead& tail = (*file.early)[1];
         tail.bytes = buffer(static_cast<std::size_t>(kTailBytes) + 1);
         tail.offset = size - kTailBytes;
         m_reads.start(file.file, tail.offset, tail.bytes.data(), tail.bytes.size(), tail.read,
@@ -398,6 +444,11 @@ std::vector<std::size_t> BandReader::openAhead(BandState& band,
     }
     m_fileSystem.adviseAll(advised, platform::Access::random);
     return opened;
+}
+
+BandReader::EarlyReads& BandReader::earlyOf(BandState& band, BandFile& file) {
+    if (file.early == nullptr) file.early = &band.early.emplace_back();
+    return *file.early;
 }
 
 void BandReader::countOpen(const BandState& band, BandFile& file) {
@@ -536,7 +587,8 @@ std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, st
 // second read of the same bytes, which hashing a large group makes.
 bool BandReader::copyEarly(BandFile& file, std::int64_t offset, char* buffer, std::size_t asked,
                            std::int64_t& got) {
-    for (EarlyRead& early : file.early) {
+    if (file.early == nullptr) return false;
+    for (EarlyRead& early : *file.early) {
         if (!early.read.started || early.offset != offset || early.bytes.size() != asked) continue;
         m_reads.wait(early.read);
         got = early.read.result;
@@ -604,9 +656,11 @@ platform::File BandReader::takeHeld(std::size_t position) {
 void BandReader::leaveBand() {
     BandState& band = m_bands.front();
     for (BandFile& file : band.files) {
-        for (EarlyRead& early : file.early) {
-            m_reads.wait(early.read);
-            giveBack(early.bytes);
+        if (file.early != nullptr) {
+            for (EarlyRead& early : *file.early) {
+                m_reads.wait(early.read);
+                giveBack(early.bytes);
+            }
         }
         closeFile(file);
     }
@@ -620,7 +674,9 @@ void BandReader::leaveBand() {
 // Its reads must be done.
 void BandReader::closeFile(BandFile& file) {
     if (!file.file) return;
-    for (EarlyRead& early : file.early) m_reads.wait(early.read);
+    if (file.early != nullptr) {
+        for (EarlyRead& early : *file.early) m_reads.wait(early.read);
+    }
     --m_open;
     --(file.openedAhead ? m_openAhead : m_openBetweenChunks);
     file.openedAhead = false;

@@ -1,13 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "finder/catalogue.h"
+#include "finder/key_set.h"
 #include "finder/queued_reads.h"
 #include "platform/file_system.h"
 
@@ -108,6 +109,7 @@ private:
         std::int64_t offset = -1;
         QueuedRead read;
     };
+    using EarlyReads = std::array<EarlyRead, 2>;  // the head and the last block
     struct BandFile {
         platform::File file;
         std::size_t opener = kNone;  // the name it was opened by, as an index into its names
@@ -117,12 +119,13 @@ private:
         bool advised = false;       // for reading on sequentially
         std::int64_t readTo = 0;    // bytes read from the head on
         std::int64_t readFrom = 0;  // and from here to the end
-        EarlyRead early[2];         // head and last block
+        EarlyReads* early = nullptr;
     };
     struct BandState {
         Band band;
         std::vector<BandFile> files;
-        std::vector<bool> gone;  // by name: position - begin
+        std::deque<EarlyReads> early;  // of the files read ahead only
+        std::vector<bool> gone;        // by name: position - begin
         // Files whose heads' digests the listing did not read: read first.
         std::vector<std::size_t> unknown;
         std::size_t unknownNext = 0;  // those before were opened, or tried
@@ -147,9 +150,9 @@ private:
                                std::size_t count, const std::vector<char*>& buffers);
     bool copyEarly(BandFile& file, std::int64_t offset, char* buffer, std::size_t asked,
                    std::int64_t& got);
-    void readHeadsOfListed(std::vector<platform::OpenedFile>& opened,
-                           const std::vector<std::size_t>& which, std::vector<ListedFile>& listed,
-                           const std::vector<std::size_t>& slice);
+    void takeListed(std::vector<platform::OpenedFile>& opened,
+                    const std::vector<std::size_t>& slice, std::size_t mayHold,
+                    std::vector<ListedFile>& listed);
     bool addBand();
     void headsKnown(BandState& band);
     void fill();
@@ -161,6 +164,8 @@ private:
     std::vector<std::size_t> openByName(BandState& band, std::vector<std::size_t> files,
                                         bool ahead);
     void countOpen(const BandState& band, BandFile& file);
+    static EarlyReads& earlyOf(BandState& band, BandFile& file);
+    void closeAnAloneHeld();
     platform::File takeHeld(std::size_t position);
     void leaveBand();
     void closeFile(BandFile& file);
@@ -183,8 +188,14 @@ private:
     // Files the listing left open, numbered by the catalogue entries' `held`.
     std::vector<platform::File> m_held;
     std::size_t m_heldOpen = 0;
-    // Sizes of the files listed so far: a file of one of them is compared for sure.
-    std::unordered_set<std::int64_t> m_sizesListed;
+    // The sizes of the files listed so far, with the high bit set for sizes met twice: a
+    // file of a size met before is compared for sure. Then the sizes with the digests of
+    // the heads read, mixed.
+    KeySet m_sizesListed;
+    KeySet m_headsListed;
+    // Held files of sizes that no other file listed had yet, as sizes and indexes in
+    // m_held, oldest first.
+    std::deque<std::pair<std::int64_t, std::uint32_t>> m_aloneHeld;
     std::vector<char> m_headBuffer;
     std::size_t m_nextBand = 0;     // catalogue position of the next band to look at
     std::deque<BandState> m_bands;  // the band compared first, then those read ahead
