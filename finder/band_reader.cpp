@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "finder/content_hash.h"
 #include "finder/distinct_files.h"
@@ -277,17 +278,17 @@ bool BandReader::addBand() {
         std::vector<platform::FileStatus> listed;
         listed.reserve(end - begin);
         for (std::size_t k = begin; k < end; ++k) listed.push_back(m_files[k].status());
-        state.band.files = distinctFiles(listed);
-        for (auto& names : state.band.files) {
-            for (std::size_t& name : names) name += begin;
-        }
+        distinctFiles(listed, state.band.names, state.band.firstName);
+        for (std::size_t& name : state.band.names) name += begin;
         state.gone.assign(end - begin, false);
-        state.files.resize(state.band.files.size());
+        state.files.resize(state.band.fileCount());
         for (std::size_t f = 0; f < state.files.size(); ++f) {
             BandFile& file = state.files[f];
             file.readFrom = state.band.size;
-            for (const std::size_t name : state.band.files[f]) {
-                if (file.head == 0) file.head = m_files[name].head;
+            for (const std::size_t name : state.band.namesOf(f)) {
+                const Catalogue::Entry& entry = m_files[name];
+                if (file.head == 0) file.head = entry.head;
+                file.held = file.held || entry.held != Catalogue::kNotHeld;
             }
             // Names of one file alone are never read.
             if (file.head == 0 && state.files.size() > 1) state.unknown.push_back(f);
@@ -325,9 +326,7 @@ void BandReader::headsKnown(BandState& band) {
         }
         closeFile(file);
         if (file.early != nullptr) giveBack((*file.early)[0].bytes);
-        for (const std::size_t name : band.band.files[f]) {
-            if (platform::File held = takeHeld(name)) m_toClose.push_back(std::move(held));
-        }
+        closeHeld(band, f);
     }
     closeNow();
 }
@@ -337,17 +336,21 @@ void BandReader::headsKnown(BandState& band) {
 // band, then, in bands whose heads are known, the head and last block of every file
 // that may pair.
 void BandReader::fill() {
-    for (BandState& band : m_bands) {
+    // Heads come in roughly in band order: bands learn theirs are known in that order.
+    while (m_bandsKnown < m_bands.size()) {
+        BandState& band = m_bands[m_bandsKnown];
         while (band.unknownDone < band.unknownNext) {
             const BandFile& file = band.files[band.unknown[band.unknownDone]];
             if (file.early != nullptr && !(*file.early)[0].read.done) break;
             ++band.unknownDone;
         }
-        if (band.unknownDone == band.unknown.size()) headsKnown(band);
+        if (!band.headsKnown && band.unknownDone < band.unknown.size()) break;
+        headsKnown(band);
+        ++m_bandsKnown;
     }
     if (m_openAhead > m_shares.ahead / 2) return;
     std::size_t room = m_shares.ahead - m_openAhead;
-    for (std::size_t b = 0; room > 0; ++b) {
+    for (std::size_t b = m_bandsStarted; room > 0; ++b) {
         if (b == m_bands.size()) {
             // Bands whose files can't be opened hold nothing open: bound them apart.
             if (m_bands.size() > m_shares.ahead || !addBand()) break;
@@ -367,6 +370,7 @@ void BandReader::fill() {
             if (!file.failed && (file.file || file.opener == kNone)) rest.push_back(f);
         }
         room -= startMayPair(band, rest);
+        if (b == m_bandsStarted && band.aheadNext == band.mayPair.size()) ++m_bandsStarted;
     }
 }
 
@@ -422,8 +426,8 @@ std::vector<std::size_t> BandReader::openAhead(BandState& band,
     std::vector<std::size_t> byName;
     for (const std::size_t f : files) {
         BandFile& file = band.files[f];
-        const std::vector<std::size_t>& names = band.band.files[f];
-        for (std::size_t n = 0; !file.file && n < names.size(); ++n) {
+        const std::span<const std::size_t> names = band.band.namesOf(f);
+        for (std::size_t n = 0; file.held && !file.file && n < names.size(); ++n) {
             file.file = takeHeld(names[n]);
             if (file.file) file.opener = n;
         }
@@ -465,7 +469,7 @@ std::vector<std::size_t> BandReader::openByName(BandState& band, std::vector<std
         std::vector<std::size_t> which;
         for (const std::size_t f : files) {
             const BandFile& file = band.files[f];
-            const std::vector<std::size_t>& names = band.band.files[f];
+            const std::span<const std::size_t> names = band.band.namesOf(f);
             // By the name that opened it before, or else the first that still leads to it.
             std::size_t n = file.opener;
             if (n == kNone) {
@@ -482,7 +486,7 @@ std::vector<std::size_t> BandReader::openByName(BandState& band, std::vector<std
         files.clear();
         for (std::size_t j = 0; j < which.size(); ++j) {
             BandFile& file = band.files[which[j]];
-            const std::size_t name = band.band.files[which[j]][trying[j]];
+            const std::size_t name = band.band.namesOf(which[j])[trying[j]];
             if (opened[j].file && isAsListed(opened[j].status, m_files[name].status())) {
                 file.file = std::move(opened[j].file);
                 file.opener = trying[j];
@@ -516,38 +520,44 @@ std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, st
     const std::int64_t end = offset + static_cast<std::int64_t>(count);
     const std::size_t asked = end == band.band.size ? count + 1 : count;
     std::vector<bool> whole(files.size(), false);
-    std::deque<std::size_t> todo;
-    for (std::size_t k = 0; k < files.size(); ++k) todo.push_back(k);
-    while (!todo.empty()) {
-        std::vector<std::size_t> batch;
-        while (batch.size() < m_shares.batch && !todo.empty()) {
-            batch.push_back(todo.front());
-            todo.pop_front();
+    // Indexes into `files`, a batch at a time; those refused for want of handles come
+    // round again once the others gave way.
+    std::vector<std::size_t>& pending = m_pending;
+    pending.resize(files.size());
+    std::iota(pending.begin(), pending.end(), std::size_t{0});
+    for (std::size_t next = 0; next < pending.size();) {
+        const std::size_t first = next;
+        next = std::min(pending.size(), next + m_shares.batch);
+        std::vector<QueuedRead>& reads = m_batchReads;
+        reads.assign(next - first, QueuedRead{});
+        m_toOpen.clear();
+        for (std::size_t b = first; b < next; ++b) {
+            BandFile& file = band.files[files[pending[b]]];
+            QueuedRead& read = reads[b - first];
+            if (copyEarly(file, offset, buffers[pending[b]], asked, read.result)) {
+                read.done = true;
+            } else if (!file.file && !file.failed) {
+                m_toOpen.push_back(files[pending[b]]);
+            }
         }
-        std::vector<QueuedRead> reads(batch.size());
-        std::vector<bool> early(batch.size(), false);
-        std::vector<std::size_t> toOpen;
-        for (std::size_t b = 0; b < batch.size(); ++b) {
-            BandFile& file = band.files[files[batch[b]]];
-            early[b] = copyEarly(file, offset, buffers[batch[b]], asked, reads[b].result);
-            if (!early[b] && !file.file && !file.failed) toOpen.push_back(files[batch[b]]);
-        }
-        const std::vector<std::size_t> refused = openByName(band, toOpen, false);
+        const std::vector<std::size_t> refused = openByName(band, m_toOpen, false);
         const std::size_t openNow = m_open;
-        for (std::size_t b = 0; b < batch.size(); ++b) {
-            const BandFile& file = band.files[files[batch[b]]];
-            if (early[b] || !file.file) continue;
-            m_reads.start(file.file, offset, buffers[batch[b]], asked, reads[b], true);
+        for (std::size_t b = first; b < next; ++b) {
+            const BandFile& file = band.files[files[pending[b]]];
+            QueuedRead& read = reads[b - first];
+            if (read.done || !file.file) continue;
+            m_reads.start(file.file, offset, buffers[pending[b]], asked, read, true);
         }
 
         std::vector<const platform::File*> sequential;
-        for (std::size_t b = 0; b < batch.size(); ++b) {
-            const std::size_t f = files[batch[b]];
+        for (std::size_t b = first; b < next; ++b) {
+            const std::size_t f = files[pending[b]];
             BandFile& file = band.files[f];
             if (std::find(refused.begin(), refused.end(), f) != refused.end()) continue;
-            m_reads.wait(reads[b]);
-            whole[batch[b]] = !file.failed && reads[b].result == static_cast<std::int64_t>(count);
-            if (!whole[batch[b]]) {
+            QueuedRead& read = reads[b - first];
+            m_reads.wait(read);
+            whole[pending[b]] = !file.failed && read.result == static_cast<std::int64_t>(count);
+            if (!whole[pending[b]]) {
                 file.failed = true;
                 closeFile(file);
                 continue;
@@ -570,9 +580,9 @@ std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, st
 
         if (refused.empty()) continue;
         if (relieve(openNow)) {
-            for (auto b = batch.rbegin(); b != batch.rend(); ++b) {
-                if (std::find(refused.begin(), refused.end(), files[*b]) != refused.end()) {
-                    todo.push_front(*b);
+            for (std::size_t b = first; b < next; ++b) {
+                if (std::find(refused.begin(), refused.end(), files[pending[b]]) != refused.end()) {
+                    pending.push_back(pending[b]);
                 }
             }
         } else {
@@ -613,8 +623,8 @@ void BandReader::finishBand(const std::vector<std::uint32_t>& classes, bool chec
     // The names of a file that failed are not even identical to each other.
     const auto assign = [&] {
         names.assign(band.end - band.begin, BandName{});
-        for (std::size_t f = 0; f < band.files.size(); ++f) {
-            for (const std::size_t name : band.files[f]) {
+        for (std::size_t f = 0; f < band.fileCount(); ++f) {
+            for (const std::size_t name : band.namesOf(f)) {
                 names[name - band.begin].contentClass =
                     state.files[f].failed ? nextClass++ : classes[f];
             }
@@ -627,8 +637,8 @@ void BandReader::finishBand(const std::vector<std::uint32_t>& classes, bool chec
     // The status by name, after the last read: a name replaced since it was opened, even
     // by an equal copy, lends nothing, and a file written while it was read may match
     // bytes it never held all at once, so its stamps must not have moved since the listing.
-    for (std::size_t f = 0; f < band.files.size(); ++f) {
-        for (const std::size_t name : band.files[f]) {
+    for (std::size_t f = 0; f < band.fileCount(); ++f) {
+        for (const std::size_t name : band.namesOf(f)) {
             const std::size_t k = name - band.begin;
             if (state.gone[k] || (!checkEveryName && classSize[names[k].contentClass] < 2))
                 continue;
@@ -643,6 +653,14 @@ void BandReader::finishBand(const std::vector<std::uint32_t>& classes, bool chec
     }
     assign();
     for (std::size_t k = 0; k < names.size(); ++k) names[k].opened = !state.gone[k];
+}
+
+void BandReader::closeHeld(BandState& band, std::size_t file) {
+    if (!band.files[file].held) return;
+    band.files[file].held = false;
+    for (const std::size_t name : band.band.namesOf(file)) {
+        if (platform::File held = takeHeld(name)) m_toClose.push_back(std::move(held));
+    }
 }
 
 platform::File BandReader::takeHeld(std::size_t position) {
@@ -664,11 +682,11 @@ void BandReader::leaveBand() {
         }
         closeFile(file);
     }
-    for (std::size_t position = band.band.begin; position < band.band.end; ++position) {
-        if (platform::File held = takeHeld(position)) m_toClose.push_back(std::move(held));
-    }
+    for (std::size_t f = 0; f < band.files.size(); ++f) closeHeld(band, f);
     closeNow();
     m_bands.pop_front();
+    m_bandsKnown -= std::min<std::size_t>(m_bandsKnown, 1);
+    m_bandsStarted -= std::min<std::size_t>(m_bandsStarted, 1);
 }
 
 // Its reads must be done.

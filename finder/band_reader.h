@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,15 @@ struct Band {
     std::size_t begin = 0;  // catalogue positions [begin, end)
     std::size_t end = 0;
     std::int64_t size = 0;
-    // The distinct files among its names, each as the positions of its names in
-    // listing order.
-    std::vector<std::vector<std::size_t>> files;
+    // Its distinct files, numbered from 0: file f has the names (positions, in listing
+    // order) from names[firstName[f]] up to names[firstName[f + 1]].
+    std::vector<std::size_t> names;
+    std::vector<std::size_t> firstName{0};
+
+    std::size_t fileCount() const { return firstName.size() - 1; }
+    std::span<const std::size_t> namesOf(std::size_t file) const {
+        return {names.data() + firstName[file], firstName[file + 1] - firstName[file]};
+    }
 };
 
 // What the comparison found of one name of a band.
@@ -115,6 +122,7 @@ private:
         std::size_t opener = kNone;  // the name it was opened by, as an index into its names
         std::uint32_t head = 0;
         bool failed = false;        // not read whole, or changed since listed
+        bool held = false;          // some of its names were held by the listing
         bool openedAhead = false;   // counts among the files read ahead
         bool advised = false;       // for reading on sequentially
         std::int64_t readTo = 0;    // bytes read from the head on
@@ -167,6 +175,8 @@ private:
     static EarlyReads& earlyOf(BandState& band, BandFile& file);
     void closeAnAloneHeld();
     platform::File takeHeld(std::size_t position);
+    // Closes whatever the listing holds of the band's file.
+    void closeHeld(BandState& band, std::size_t file);
     void leaveBand();
     void closeFile(BandFile& file);
     void closeNow();
@@ -197,8 +207,15 @@ private:
     // m_held, oldest first.
     std::deque<std::pair<std::int64_t, std::uint32_t>> m_aloneHeld;
     std::vector<char> m_headBuffer;
+    // Kept from one read to the next, for their memory.
+    std::vector<std::size_t> m_pending;
+    std::vector<QueuedRead> m_batchReads;
+    std::vector<std::size_t> m_toOpen;
     std::size_t m_nextBand = 0;     // catalogue position of the next band to look at
     std::deque<BandState> m_bands;  // the band compared first, then those read ahead
+    // Bands at the front whose heads are all known, and whose reads ahead all started.
+    std::size_t m_bandsKnown = 0;
+    std::size_t m_bandsStarted = 0;
     std::vector<platform::File> m_toClose;
     // Buffers read into before, kept for the next files: fresh ones cost page faults.
     std::vector<std::vector<char>> m_spare;

@@ -31,7 +31,7 @@ public:
     Classifier(BandReader& reader, const Band& band, std::size_t bufferBytes,
                std::vector<std::uint32_t>& classes)
         : m_reader(reader), m_size(band.size), m_bufferBytes(bufferBytes), m_classes(classes) {
-        m_classes.resize(band.files.size());
+        m_classes.resize(band.fileCount());
         for (std::uint32_t& fileClass : m_classes) fileClass = m_nextClass++;
     }
 

@@ -3,26 +3,25 @@
 #include <algorithm>
 #include <numeric>
 
-std::vector<std::vector<std::size_t>> distinctFiles(
-    const std::vector<platform::FileStatus>& listed) {
-    std::vector<std::size_t> order(listed.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+void distinctFiles(const std::vector<platform::FileStatus>& listed, std::vector<std::size_t>& names,
+                   std::vector<std::size_t>& firstName) {
+    names.resize(listed.size());
+    std::iota(names.begin(), names.end(), std::size_t{0});
+    std::stable_sort(names.begin(), names.end(), [&](std::size_t a, std::size_t b) {
         const platform::FileIdentity& x = listed[a].identity;
         const platform::FileIdentity& y = listed[b].identity;
         return x.volume != y.volume ? x.volume < y.volume : x.index < y.index;
     });
-    std::vector<std::vector<std::size_t>> files;
-    for (const std::size_t name : order) {
-        const platform::FileStatus* previous =
-            files.empty() ? nullptr : &listed[files.back().front()];
-        const bool sameFile = previous != nullptr && listed[name].identity.known() &&
-                              listed[name].identity == previous->identity &&
-                              listed[name].stamps == previous->stamps;
-        if (!sameFile) files.emplace_back();
-        files.back().push_back(name);
+    firstName.assign(1, 0);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const platform::FileStatus& name = listed[names[k]];
+        const platform::FileStatus* previous = k > 0 ? &listed[names[firstName.back()]] : nullptr;
+        const bool sameFile = previous != nullptr && name.identity.known() &&
+                              name.identity == previous->identity &&
+                              name.stamps == previous->stamps;
+        if (k > 0 && !sameFile) firstName.push_back(k);
     }
-    return files;
+    if (!names.empty()) firstName.push_back(names.size());
 }
 
 bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed) {

@@ -26,7 +26,7 @@ bool sameContent(BandReader& reader, std::size_t first, std::int64_t size, std::
 // Every file is read, whatever the digests of heads say.
 void classifyBandPairwise(BandReader& reader, const Band& band,
                           std::vector<std::uint32_t>& classes) {
-    const std::size_t count = band.files.size();
+    const std::size_t count = band.fileCount();
     classes.assign(count, 0);
     std::vector<bool> classed(count, false);
     std::uint32_t nextClass = 0;
