@@ -207,7 +207,7 @@ private:
     // m_held, oldest first.
     std::deque<std::pair<std::int64_t, std::uint32_t>> m_aloneHeld;
     std::vector<char> m_headBuffer;
-    // Kept from one read to the next, for their memory.
+    // Reused from one read to the next, for their memory.
     std::vector<std::size_t> m_pending;
     std::vector<QueuedRead> m_batchReads;
     std::vector<std::size_t> m_toOpen;
@@ -217,7 +217,7 @@ private:
     std::size_t m_bandsKnown = 0;
     std::size_t m_bandsStarted = 0;
     std::vector<platform::File> m_toClose;
-    // Buffers read into before, kept for the next files: fresh ones cost page faults.
+    // Buffers read into before, for the next files: fresh ones cost page faults.
     std::vector<std::vector<char>> m_spare;
     bool m_incomplete = false;
     QueuedReads m_reads;  // last: its reads end before the files and buffers go

@@ -38,7 +38,7 @@ void CFinder::find() {
 void CFinder::addNewFile(const std::string& path, const BandReader::ListedFile& file,
                          Catalogue::Origin origin) {
     m_output.trace(2, "---> CFinder - addNewFile\n");
-    // The very first file is kept even when empty or unreadable; later ones are not.
+    // The very first file is catalogued even when empty or unreadable; later ones are not.
     if (m_files.empty() && !file.opened) {
         m_files.add(path, {}, origin);
     } else if (file.opened && (file.status.size != 0 || m_files.empty())) {

@@ -76,7 +76,7 @@ private:
     StringList& m_extensions;
     StringList& m_exclusions;
     Catalogue m_files;
-    // Catalogue indexes of each group, then kGroupEnd; kept only while tracing,
+    // Catalogue indexes of each group, then kGroupEnd; filled only while tracing,
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
     FinderOutput& m_output;
