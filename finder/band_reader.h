@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -121,19 +122,18 @@ private:
         platform::File file;
         std::size_t opener = kNone;  // the name it was opened by, as an index into its names
         std::uint32_t head = 0;
-        bool failed = false;        // not read whole, or changed since listed
-        bool held = false;          // some of its names were held by the listing
-        bool openedAhead = false;   // counts among the files read ahead
-        bool advised = false;       // for reading on sequentially
-        std::int64_t readTo = 0;    // bytes read from the head on
-        std::int64_t readFrom = 0;  // and from here to the end
-        EarlyReads* early = nullptr;
+        bool failed = false;                // not read whole, or changed since listed
+        bool held = false;                  // some of its names were held by the listing
+        bool openedAhead = false;           // counts among the files read ahead
+        bool advised = false;               // for reading on sequentially
+        std::int64_t readTo = 0;            // bytes read from the head on
+        std::int64_t readFrom = 0;          // and from here to the end
+        std::unique_ptr<EarlyReads> early;  // for files read ahead only
     };
     struct BandState {
         Band band;
         std::vector<BandFile> files;
-        std::deque<EarlyReads> early;  // of the files read ahead only
-        std::vector<bool> gone;        // by name: position - begin
+        std::vector<bool> gone;  // by name: position - begin
         // Files whose heads' digests the listing did not read: read first.
         std::vector<std::size_t> unknown;
         std::size_t unknownNext = 0;  // those before were opened, or tried
@@ -172,7 +172,7 @@ private:
     std::vector<std::size_t> openByName(BandState& band, std::vector<std::size_t> files,
                                         bool ahead);
     void countOpen(const BandState& band, BandFile& file);
-    static EarlyReads& earlyOf(BandState& band, BandFile& file);
+    static EarlyReads& earlyOf(BandFile& file);
     void closeAnAloneHeld();
     platform::File takeHeld(std::size_t position);
     // Closes whatever the listing holds of the band's file.
@@ -211,6 +211,8 @@ private:
     std::vector<std::size_t> m_pending;
     std::vector<QueuedRead> m_batchReads;
     std::vector<std::size_t> m_toOpen;
+    std::vector<platform::FileStatus> m_statuses;
+    std::vector<std::uint32_t> m_heads;
     std::size_t m_nextBand = 0;     // catalogue position of the next band to look at
     std::deque<BandState> m_bands;  // the band compared first, then those read ahead
     // Bands at the front whose heads are all known, and whose reads ahead all started.

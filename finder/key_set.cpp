@@ -33,6 +33,13 @@ bool KeySet::contains(std::uint64_t key) const {
     return !m_slots.empty() && m_slots[slotOf(stored(key))] != 0;
 }
 
+void KeySet::prefetch(std::uint64_t key) const {
+    if (!m_slots.empty()) {
+        __builtin_prefetch(
+            &m_slots[static_cast<std::size_t>(spread(stored(key))) & (m_slots.size() - 1)]);
+    }
+}
+
 void KeySet::clear() {
     std::vector<std::uint64_t>().swap(m_slots);
     m_count = 0;

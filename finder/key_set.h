@@ -10,6 +10,9 @@ public:
     // True when the key was not in the set yet.
     bool insert(std::uint64_t key);
     bool contains(std::uint64_t key) const;
+    // Starts fetching the key's place from memory: misses of keys looked up soon after
+    // one another then overlap.
+    void prefetch(std::uint64_t key) const;
     // Gives the memory back.
     void clear();
 
