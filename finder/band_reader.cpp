@@ -61,7 +61,8 @@ BandReader::Shares BandReader::shareOut(std::size_t budget, bool mayHold) {
     shares.ahead = std::min(budget / 4, kMostAhead);
     shares.betweenChunks = std::min(budget / 2, kMostBetweenChunks);
     shares.batch = std::clamp<std::size_t>(shares.betweenChunks / 2, 1, kMostAtOnce);
-    const std::size_t used = shares.ahead + shares.betweenChunks + shares.batch;
+    // Files open between chunks take their room only as held files are read and closed.
+    const std::size_t used = shares.ahead + shares.batch;
     shares.held = mayHold && budget > used ? std::min(budget - used, kMostHeld) : 0;
     return shares;
 }
@@ -369,7 +370,7 @@ void BandReader::fill() {
         ++m_bandsKnown;
     }
     if (m_openAhead > m_shares.ahead / 2) return;
-    std::size_t room = m_shares.ahead - m_openAhead;
+    std::size_t room = std::min(m_shares.ahead - m_openAhead, roomLeft());
     for (std::size_t b = m_bandsStarted; room > 0; ++b) {
         if (b == m_bands.size()) {
             // Bands whose files can't be opened hold nothing open: bound them apart.
@@ -586,7 +587,7 @@ std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, st
             if (end == band.band.size) file.readFrom = std::min(file.readFrom, offset);
             const bool done = file.readTo >= file.readFrom;
             // Files beyond the share are opened again for each chunk.
-            if (done || m_openBetweenChunks > m_shares.betweenChunks) {
+            if (done || m_openBetweenChunks > m_shares.betweenChunks || roomLeft() == 0) {
                 closeFile(file);
             } else if (file.file && !file.advised && offset >= kHeadBytes &&
                        file.readTo < file.readFrom) {
@@ -719,6 +720,11 @@ void BandReader::closeFile(BandFile& file) {
     --(file.openedAhead ? m_openAhead : m_openBetweenChunks);
     file.openedAhead = false;
     m_toClose.push_back(std::move(file.file));
+}
+
+std::size_t BandReader::roomLeft() const {
+    const std::size_t inUse = m_open + m_shares.batch;
+    return m_budget > inUse ? m_budget - inUse : 0;
 }
 
 void BandReader::closeNow() { m_fileSystem.closeAll(m_toClose); }

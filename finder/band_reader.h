@@ -144,8 +144,9 @@ private:
         std::size_t aheadNext = 0;
         bool entered = false;
     };
-    // How the budget is shared out: files read ahead, files open between chunks of the
-    // band compared, one batch of reads on top, and the rest for files held.
+    // How the budget is shared out: files read ahead, one batch of reads, and the rest for
+    // files held; files open between chunks of the band compared, within their share, take
+    // what held files leave.
     struct Shares {
         std::size_t ahead;
         std::size_t betweenChunks;
@@ -180,6 +181,8 @@ private:
     void leaveBand();
     void closeFile(BandFile& file);
     void closeNow();
+    // Descriptors the budget still allows beside one batch of reads.
+    std::size_t roomLeft() const;
     // The system refused an open for want of handles while `openAtRefusal` of ours were
     // open: every file held, read ahead or open between chunks is closed, and the budget
     // shrinks to what was open. False when nothing was, so that trying again is vain.
