@@ -157,7 +157,7 @@ void BandReader::takeListed(std::vector<platform::OpenedFile>& opened,
         // Only the head is wanted now: the system need not read further ahead.
         if (size > kHeadBytes) advised.push_back(&opened[j].file);
     }
-    m_fileSystem.adviseAll(advised, platform::Access::random);
+    if (!advised.empty()) m_fileSystem.adviseAll(advised, platform::Access::random);
 
     // Heads side by side, each on a cache line of its own: the copy from the system goes
     // fastest to aligned memory.
@@ -230,9 +230,9 @@ bool BandReader::giveWay() {
     m_heldOpen = 0;
     m_mayHold = false;
     m_shares = shareOut(m_budget, false);
-    const bool any = !files.empty();
+    if (files.empty()) return false;
     m_fileSystem.closeAll(files);
-    return any;
+    return true;
 }
 
 // Files of a size no other file has are never read: those held are all first of their
@@ -387,8 +387,9 @@ void BandReader::fill() {
         while (rest.size() < room && band.aheadNext < band.mayPair.size()) {
             const std::size_t f = band.mayPair[band.aheadNext++];
             const BandFile& file = band.files[f];
-            // A file closed since it was read is opened again only when asked.
-            if (!file.failed && (file.file || file.opener == kNone)) rest.push_back(f);
+            // A file the comparison read already, or closed since, is read only when asked.
+            const bool unread = file.readTo == 0 && file.readFrom == band.band.size;
+            if (!file.failed && unread && (file.file || file.opener == kNone)) rest.push_back(f);
         }
         room -= startMayPair(band, rest);
         if (b == m_bandsStarted && band.aheadNext == band.mayPair.size()) ++m_bandsStarted;
@@ -467,7 +468,7 @@ std::vector<std::size_t> BandReader::openAhead(BandState& band,
         opened.push_back(f);
         if (band.band.size > kHeadBytes) advised.push_back(&band.files[f].file);
     }
-    m_fileSystem.adviseAll(advised, platform::Access::random);
+    if (!advised.empty()) m_fileSystem.adviseAll(advised, platform::Access::random);
     return opened;
 }
 
@@ -502,6 +503,7 @@ std::vector<std::size_t> BandReader::openByName(BandState& band, std::vector<std
             trying.push_back(n);
             which.push_back(f);
         }
+        if (paths.empty()) break;
         std::vector<platform::OpenedFile> opened;
         m_fileSystem.openAll(paths, opened);
         files.clear();
@@ -596,7 +598,7 @@ std::vector<bool> BandReader::readInto(const std::vector<std::size_t>& files, st
                 sequential.push_back(&file.file);
             }
         }
-        m_fileSystem.adviseAll(sequential, platform::Access::sequential);
+        if (!sequential.empty()) m_fileSystem.adviseAll(sequential, platform::Access::sequential);
         closeNow();
 
         if (refused.empty()) continue;
@@ -727,7 +729,9 @@ std::size_t BandReader::roomLeft() const {
     return m_budget > inUse ? m_budget - inUse : 0;
 }
 
-void BandReader::closeNow() { m_fileSystem.closeAll(m_toClose); }
+void BandReader::closeNow() {
+    if (!m_toClose.empty()) m_fileSystem.closeAll(m_toClose);
+}
 
 bool BandReader::relieve(std::size_t openAtRefusal) {
     m_reads.waitAll();

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -61,8 +62,10 @@ TEST_F(PosixCompareTest, FewDescriptorsGiveTheExactPairsOrSaySo) {
     ASSERT_EQ(plenty.exitCode, 0);
     ASSERT_NE(plenty.out.find(" #### "), std::string::npos);
 
+    // A sanitized build's runtime needs descriptors of its own, a pipe to probe memory.
+    const int lowest = std::getenv("ASAN_OPTIONS") != nullptr ? 10 : 6;
     int firstComplete = 0;
-    for (int limit = 6; limit <= 40; ++limit) {
+    for (int limit = lowest; limit <= 40; ++limit) {
         SCOPED_TRACE(limit);
         const RunResult few =
             run(Command{"/usr/bin/prlimit",
