@@ -4,8 +4,8 @@
 #include <iostream>
 #include <memory>
 
-#include "app/standard_output.h"
 #include "app/command_line_walk.h"
+#include "app/standard_output.h"
 #include "app/ts_command_line_info.h"
 #include "finder/finder.h"
 #include "platform/console.h"
@@ -25,7 +25,7 @@ bool outputDelivered() {
 
 }  // namespace
 
-int runTwinscout(int argc, const char* const argv[], RunClassifier classify) {
+int runTwinscout(int argc, const char* const argv[], BandClassifier classify) {
     int status = kExitParameterError;
     if (platform::startFramework()) {
         auto options = std::make_unique<CTSCommandLineInfo>();

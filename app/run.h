@@ -10,4 +10,4 @@ inline constexpr int kExitOutputError = 74;
 inline constexpr int kExitIncomplete = 71;
 
 // One search from start to end; returns the exit status.
-int runTwinscout(int argc, const char* const argv[], RunClassifier classify = classifyRun);
+int runTwinscout(int argc, const char* const argv[], BandClassifier classify = classifyBand);

@@ -55,12 +55,12 @@ std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity) {
 }
 
 void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin,
-                    std::uint32_t held) {
+                    std::uint32_t held, std::uint32_t head) {
     m_entries.push_back(
-        {m_paths.add(path), status.size, status.identity, status.stamps, origin, held});
+        {m_paths.add(path), status.size, status.identity, status.stamps, origin, held, head});
 }
 
-std::size_t Catalogue::runEnd(std::size_t begin) const {
+std::size_t Catalogue::bandEnd(std::size_t begin) const {
     std::size_t end = begin + 1;
     while (end < size() && (*this)[end].size == (*this)[begin].size) ++end;
     return end;

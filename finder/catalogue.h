@@ -27,6 +27,7 @@ public:
         Origin origin;
         // Which of the files its listing left open it is, if any (their owner numbers them).
         std::uint32_t held;
+        std::uint32_t head;  // a digest of its head, as its owner reads it; 0 where not read
 
         platform::FileStatus status() const { return {size, identity, stamps}; }
     };
@@ -38,18 +39,22 @@ public:
     }
 
     void add(std::string_view path, const platform::FileStatus& status, Origin origin = {},
-             std::uint32_t held = kNotHeld);
+             std::uint32_t held = kNotHeld, std::uint32_t head = 0);
     void arrange();
+    // Once arranged.
+    void setHead(std::size_t position, std::uint32_t head) {
+        m_entries[m_order[position]].head = head;
+    }
 
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }
     // In size order, once arranged.
     const Entry& operator[](std::size_t index) const { return m_entries[m_order[index]]; }
-    // Once arranged: the end of the run of files of one size that starts at `begin`.
-    std::size_t runEnd(std::size_t begin) const;
-    // Whether the files of [begin, end) are ever compared: more than one, and not empty
-    // (only the first file of the catalogue may be empty or unreadable).
-    bool isComparableRun(std::size_t begin, std::size_t end) const {
+    // Once arranged: the end of the band of files of one size that starts at `begin`.
+    std::size_t bandEnd(std::size_t begin) const;
+    // Whether the files of the band [begin, end) are ever compared: more than one, and
+    // not empty (only the first file of the catalogue may be empty or unreadable).
+    bool isComparableBand(std::size_t begin, std::size_t end) const {
         return end - begin > 1 && (*this)[begin].size > 0;
     }
 

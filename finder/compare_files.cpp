@@ -1,103 +1,101 @@
 #include <algorithm>
 #include <cstring>
 
-#include "finder/content_classes.h"
 #include "finder/finder.h"
 #include "finder/same_entry.h"
 
 namespace {
 
-// For each opened member, the next opened member of its class; the run's length if none.
-std::vector<std::size_t> linkClasses(const std::vector<RunMember>& members) {
+// For each opened name, the next opened name of its class; the band's length if none.
+std::vector<std::size_t> linkClasses(const std::vector<BandName>& names) {
     std::uint32_t classes = 0;
-    for (const RunMember& member : members) classes = std::max(classes, member.contentClass + 1);
-    std::vector<std::size_t> lastOfClass(classes, members.size());
-    std::vector<std::size_t> next(members.size(), members.size());
-    for (std::size_t k = members.size(); k-- > 0;) {
-        if (!members[k].opened) continue;
-        next[k] = lastOfClass[members[k].contentClass];
-        lastOfClass[members[k].contentClass] = k;
+    for (const BandName& name : names) classes = std::max(classes, name.contentClass + 1);
+    std::vector<std::size_t> lastOfClass(classes, names.size());
+    std::vector<std::size_t> next(names.size(), names.size());
+    for (std::size_t k = names.size(); k-- > 0;) {
+        if (!names[k].opened) continue;
+        next[k] = lastOfClass[names[k].contentClass];
+        lastOfClass[names[k].contentClass] = k;
     }
     return next;
 }
 
+// The trace log itself may lie in a searched directory; it is never a first file.
+bool mayBeFirst(const char* path) { return std::strstr(path, "debug.log") == nullptr; }
+
 }  // namespace
 
-// Files are compared only within runs of equal size. Each run is first split into
+// Files are compared only within bands of equal size. Each band is first split into
 // classes of identical content, reading each file once; the pairs are then printed
 // and traced in the order in which comparing every file with every later one of its
-// run would find them.
+// band would find them.
 void CFinder::compareFiles() {
     m_output.trace(2, "---> CFinder - compareFiles\n");
     m_output.line({"Checking files in progress ..."});
-    ReadAhead ahead(m_fileSystem, m_files, m_heldFiles, m_openFiles.ahead);
-    for (std::size_t begin = 0; begin < m_files.size();) {
-        const std::size_t end = m_files.runEnd(begin);
-        compareRun(begin, end, ahead);
-        begin = end;
+    std::size_t compared = 0;
+    while (const Band* band = m_reads.nextBand()) {
+        passOver(compared, band->begin);
+        compareBand(*band);
+        compared = band->end;
     }
+    passOver(compared, m_files.size());
     printResults();
     m_output.trace(4, "<--- CFinder - compareFiles\n");
 }
 
-void CFinder::compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead) {
-    const std::int64_t size = m_files[begin].size;
-    const std::size_t count = end - begin;
-    const bool comparable = m_files.isComparableRun(begin, end);
-
-    std::vector<RunMember> members(comparable ? count : 0);
-    std::vector<std::size_t> nextInClass;
-    if (comparable) {
-        for (std::size_t k = 0; k < count; ++k) {
-            members[k].path = m_files[begin + k].path;
-            members[k].listed = m_files[begin + k].status();
-        }
-        ClassifierLimits limits;
-        limits.openFiles = m_openFiles.kept;
-        // The trace reports every comparison, so it must know of every candidate
-        // whether it can still be opened; without it only identical ones matter.
-        ahead.enter();
-        m_classify(m_fileSystem, size, members, limits, m_output.tracing(), &ahead);
-        ahead.leave();
-        nextInClass = linkClasses(members);
+void CFinder::passOver(std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+        const char* path = m_files[k].path;
+        if (!mayBeFirst(path)) continue;
+        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
+        m_output.line({path});
     }
+}
+
+void CFinder::compareBand(const Band& band) {
+    std::vector<std::uint32_t> classes;
+    m_classify(m_reads, band, classes);
+    std::vector<BandName> names;
+    // The trace reports every comparison, so it must know of every candidate whether
+    // it can still be opened; without it only identical ones matter.
+    m_reads.finishBand(classes, m_output.tracing(), names);
+    const std::vector<std::size_t> nextInClass = linkClasses(names);
 
     // Without the trace only identical partners print anything: visit just those.
     const bool everyPair = m_output.tracing();
+    const std::size_t count = band.end - band.begin;
     for (std::size_t k = 0; k < count; ++k) {
-        const char* path = m_files[begin + k].path;
-        // The trace log itself may lie in a searched directory; it is never a first file.
-        if (std::strstr(path, "debug.log") != nullptr) continue;
-        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
-        m_output.line({path});
-        if (!comparable || !members[k].opened) continue;
+        const Catalogue::Entry& first = m_files[band.begin + k];
+        if (!mayBeFirst(first.path)) continue;
+        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", first.path);
+        m_output.line({first.path});
+        if (!names[k].opened) continue;
 
-        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), m_files[begin + k]);
+        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), first);
         bool grouped = false;
         for (std::size_t later = everyPair ? k + 1 : nextInClass[k]; later < count;
              later = everyPair ? later + 1 : nextInClass[later]) {
-            const RunMember& candidate = members[later];
-            if (sameEntry.sameName(candidate.path) || !candidate.opened ||
-                sameEntry.sameEntry(m_files[begin + later])) {
+            const Catalogue::Entry& candidate = m_files[band.begin + later];
+            if (sameEntry.sameName(candidate.path) || !names[later].opened ||
+                sameEntry.sameEntry(candidate)) {
                 continue;
             }
-            if (!compareContent(members[k], candidate)) continue;
-            if (!grouped && everyPair) m_results.push_back(begin + k);
+            if (!compareContent(names[k], names[later])) continue;
+            if (!grouped && everyPair) m_results.push_back(band.begin + k);
             grouped = true;
-            reportPair(begin + k, begin + later);
+            reportPair(band.begin + k, band.begin + later);
         }
         if (grouped && everyPair) m_results.push_back(kGroupEnd);
     }
 }
 
-// The classes answer for the pair: members of one class have equal bytes.
-bool CFinder::compareContent(const RunMember& first, const RunMember& second) {
+// The classes answer for the pair: names of one class have equal bytes.
+bool CFinder::compareContent(const BandName& first, const BandName& second) {
     m_output.trace(4, "---> CFinder - compareContent\n");
     const bool identical = first.contentClass == second.contentClass;
     m_output.trace(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
     return identical;
 }
-
 void CFinder::reportPair(std::size_t first, std::size_t second) {
     const char* firstPath = m_files[first].path;
     const char* secondPath = m_files[second].path;

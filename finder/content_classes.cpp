@@ -2,23 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 #include "finder/content_hash.h"
-#include "finder/file_readers.h"
-#include "finder/read_ahead.h"
 
 namespace {
 
+// Chunks of a group are compared side by side within this much memory.
+constexpr std::size_t kBufferBytes = 16u << 20;
 constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
 
-// Readers whose bytes agree before `offset`, and from `end` on. Bytes are compared
+// Files whose bytes agree before `offset`, and from `end` on. Bytes are compared
 // from the head on, except once: the tail, read right after the head.
 struct Group {
-    std::vector<std::size_t> readers;
+    std::vector<std::size_t> files;
     std::int64_t offset = 0;
     std::size_t chunk = kHeadBytes;
     std::int64_t end = -1;  // the file's size until the tail is read
@@ -29,57 +28,46 @@ struct Group {
 
 class Classifier {
 public:
-    Classifier(platform::FileSystem& fileSystem, std::int64_t size, std::vector<RunMember>& members,
-               const ClassifierLimits& limits, bool checkEveryName, ReadAhead* ahead)
-        : m_size(size),
-          m_members(members),
-          m_limits(limits),
-          m_checkEveryName(checkEveryName),
-          m_files(fileSystem, members, limits.openFiles, ahead) {}
+    Classifier(BandReader& reader, const Band& band, std::size_t bufferBytes,
+               std::vector<std::uint32_t>& classes)
+        : m_reader(reader), m_size(band.size), m_bufferBytes(bufferBytes), m_classes(classes) {
+        m_classes.resize(band.fileCount());
+        for (std::uint32_t& fileClass : m_classes) fileClass = m_nextClass++;
+    }
 
-    void run() {
-        m_readerClass.resize(m_files.size());
-        for (std::uint32_t& readerClass : m_readerClass) readerClass = m_nextClass++;
-
-        // A reader alone is never read.
-        std::vector<Group> pending;
-        if (m_files.size() > 1) {
-            Group& all = pending.emplace_back();
-            all.readers.resize(m_files.size());
-            std::iota(all.readers.begin(), all.readers.end(), std::size_t{0});
-            all.end = m_size;
-        }
+    void classify() {
+        std::vector<Group> pending = groupsByHeadDigest();
         while (!pending.empty()) {
             Group group = std::move(pending.back());
             pending.pop_back();
             split(group, pending);
         }
-
-        // Every name that could pair is checked, then classes are final.
-        assignClasses();
-        std::vector<std::size_t> classSize(m_nextClass, 0);
-        for (const RunMember& member : m_members) ++classSize[member.contentClass];
-        std::vector<bool> mustCheck(m_members.size());
-        for (std::size_t i = 0; i < m_members.size(); ++i) {
-            mustCheck[i] = m_checkEveryName || classSize[m_members[i].contentClass] > 1;
-        }
-        m_files.checkNames(mustCheck);
-        assignClasses();
     }
 
 private:
-    // The names of a file that failed are not even identical to each other.
-    void assignClasses() {
-        for (std::size_t i = 0; i < m_members.size(); ++i) {
-            const std::size_t reader = m_files.readerOf(i);
-            m_members[i].contentClass =
-                m_files.failed(reader) ? m_nextClass++ : m_readerClass[reader];
+    // Files whose heads' digests no other file shares are alone already, where every
+    // digest is known; a file alone is never read.
+    std::vector<Group> groupsByHeadDigest() {
+        std::vector<std::pair<std::uint32_t, std::size_t>> digests;
+        for (std::size_t f = 0; f < m_classes.size(); ++f) {
+            digests.emplace_back(m_reader.headDigest(f), f);
         }
-    }
-
-    // The group's last read: nothing is left to compare after it.
-    bool isLast(const Group& group, std::size_t count) const {
-        return !group.atTail && group.offset + static_cast<std::int64_t>(count) == group.end;
+        std::sort(digests.begin(), digests.end());
+        if (!digests.empty() && digests.front().first == 0) {
+            for (auto& [digest, f] : digests) digest = 0;
+        }
+        std::vector<Group> groups;
+        for (std::size_t first = 0; first < digests.size();) {
+            std::size_t last = first + 1;
+            while (last < digests.size() && digests[last].first == digests[first].first) ++last;
+            if (last - first > 1) {
+                Group& group = groups.emplace_back();
+                for (std::size_t k = first; k < last; ++k) group.files.push_back(digests[k].second);
+                group.end = m_size;
+            }
+            first = last;
+        }
+        return groups;
     }
 
     std::size_t remainingChunk(const Group& group) const {
@@ -87,11 +75,11 @@ private:
             group.end - group.offset, static_cast<std::int64_t>(group.chunk)));
     }
 
-    // Readers of `group` that agree up to `next` as well: a class when nothing is left
-    // to compare, or a group to read on; a reader alone is a class of its own already.
+    // Files of `group` that agree up to `next` as well: a class when nothing is left to
+    // compare, or a group to read on; a file alone is a class of its own already.
     void settle(const Group& group, Group part, std::int64_t next, std::size_t chunk,
                 std::vector<Group>& pending) {
-        std::sort(part.readers.begin(), part.readers.end());
+        std::sort(part.files.begin(), part.files.end());
         const std::size_t grown = std::min(chunk * 8, kLargestChunk);
         part.end = group.end;
         if (group.atTail) {
@@ -108,21 +96,21 @@ private:
             part.offset = next;
             part.chunk = grown;
         }
-        if (part.readers.size() > 1 && part.offset < part.end) {
+        if (part.files.size() > 1 && part.offset < part.end) {
             pending.push_back(std::move(part));
             return;
         }
         const std::uint32_t partClass = m_nextClass++;
-        for (std::size_t r : part.readers) {
-            if (part.readers.size() > 1) m_readerClass[r] = partClass;
-            m_files.release(r);
+        for (const std::size_t f : part.files) {
+            if (part.files.size() > 1) m_classes[f] = partClass;
+            m_reader.release(f);
         }
     }
 
     void split(const Group& group, std::vector<Group>& pending) {
         std::size_t chunk = remainingChunk(group);
         const std::size_t fits =
-            m_limits.bufferBytes / group.readers.size() / kSmallestChunk * kSmallestChunk;
+            m_bufferBytes / group.files.size() / kSmallestChunk * kSmallestChunk;
         if (fits >= std::min(chunk, kEnoughToSplit)) {
             splitByBytes(group, std::min(chunk, fits), pending);
         } else {
@@ -130,22 +118,21 @@ private:
         }
     }
 
-    // Every reader's chunk side by side in the buffer, sorted and cut where bytes differ.
+    // Every file's chunk side by side in the buffer, sorted and cut where bytes differ.
     void splitByBytes(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
         const std::size_t stride = chunk + 1;
-        if (m_buffer.size() < stride * group.readers.size()) {
-            m_buffer.resize(stride * group.readers.size());
+        if (m_buffer.size() < stride * group.files.size()) {
+            m_buffer.resize(stride * group.files.size());
         }
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
-        const std::vector<bool> whole =
-            m_files.read(group.readers, group.offset, chunk, isLast(group, chunk), row);
+        const std::vector<bool> whole = m_reader.read(group.files, group.offset, chunk, row);
         std::vector<std::size_t> rows;
-        for (std::size_t index = 0; index < group.readers.size(); ++index) {
+        for (std::size_t index = 0; index < group.files.size(); ++index) {
             if (whole[index]) {
                 rows.push_back(index);
             } else {
-                m_files.release(group.readers[index]);  // it keeps its class of its own
+                m_reader.release(group.files[index]);  // it keeps its class of its own
             }
         }
         std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
@@ -160,46 +147,44 @@ private:
                 ++last;
             }
             Group part;
-            for (std::size_t k = first; k < last; ++k)
-                part.readers.push_back(group.readers[rows[k]]);
+            for (std::size_t k = first; k < last; ++k) part.files.push_back(group.files[rows[k]]);
             settle(group, std::move(part), next, chunk, pending);
             first = last;
         }
     }
 
-    bool readOne(const Group& group, std::size_t reader, char* buffer, std::size_t chunk) {
-        const bool whole = m_files.read({reader}, group.offset, chunk, isLast(group, chunk),
-                                        [buffer](std::size_t) { return buffer; })[0];
-        if (!whole) m_files.release(reader);
+    bool readOne(const Group& group, std::size_t file, char* buffer, std::size_t chunk) {
+        const bool whole =
+            m_reader.read({file}, group.offset, chunk, [buffer](std::size_t) { return buffer; })[0];
+        if (!whole) m_reader.release(file);
         return whole;
     }
 
-    // Too many readers to hold their chunks: a hash of each chunk sorts them, and readers
+    // Too many files to hold their chunks: a hash of each chunk sorts them, and files
     // sharing a hash are then checked byte for byte against one of them, which reads
     // those chunks a second time but needs room for two chunks only.
     void splitByHash(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
         const std::size_t stride = chunk + 1;
-        // The hashes are taken as many readers at a time as the buffer holds, so that
-        // their reads are in flight together.
+        // The hashes are taken as many files at a time as the buffer holds, so that their
+        // reads are in flight together.
         const std::size_t perRead =
-            std::clamp<std::size_t>(m_limits.bufferBytes / stride, 2, group.readers.size());
+            std::clamp<std::size_t>(m_bufferBytes / stride, 2, group.files.size());
         if (m_buffer.size() < stride * perRead) m_buffer.resize(stride * perRead);
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
         char* const mine = row(0);
         char* const theirs = row(1);
 
         std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
-        for (std::size_t begin = 0; begin < group.readers.size(); begin += perRead) {
-            const std::size_t end = std::min(group.readers.size(), begin + perRead);
-            const std::vector<std::size_t> slice(group.readers.begin() + begin,
-                                                 group.readers.begin() + end);
-            const std::vector<bool> whole =
-                m_files.read(slice, group.offset, chunk, isLast(group, chunk), row);
+        for (std::size_t begin = 0; begin < group.files.size(); begin += perRead) {
+            const std::size_t end = std::min(group.files.size(), begin + perRead);
+            const std::vector<std::size_t> slice(group.files.begin() + begin,
+                                                 group.files.begin() + end);
+            const std::vector<bool> whole = m_reader.read(slice, group.offset, chunk, row);
             for (std::size_t k = 0; k < slice.size(); ++k) {
                 if (whole[k]) {
                     hashed.emplace_back(hashBytes(row(k), chunk), slice[k]);
                 } else {
-                    m_files.release(slice[k]);
+                    m_reader.release(slice[k]);
                 }
             }
         }
@@ -216,41 +201,42 @@ private:
             while (!undecided.empty()) {
                 Group part;
                 std::vector<std::size_t> others;
-                part.readers.push_back(undecided.front());
+                part.files.push_back(undecided.front());
                 if (undecided.size() > 1 && !readOne(group, undecided.front(), mine, chunk)) {
-                    part.readers.clear();
+                    part.files.clear();
                 }
                 for (std::size_t k = 1; k < undecided.size(); ++k) {
-                    if (part.readers.empty()) {
+                    if (part.files.empty()) {
                         others.push_back(undecided[k]);
                     } else if (!readOne(group, undecided[k], theirs, chunk)) {
                         continue;
                     } else if (std::memcmp(mine, theirs, chunk) == 0) {
-                        part.readers.push_back(undecided[k]);
+                        part.files.push_back(undecided[k]);
                     } else {
                         others.push_back(undecided[k]);
                     }
                 }
-                if (!part.readers.empty()) settle(group, std::move(part), next, chunk, pending);
+                if (!part.files.empty()) settle(group, std::move(part), next, chunk, pending);
                 undecided = std::move(others);
             }
         }
     }
 
+    BandReader& m_reader;
     const std::int64_t m_size;
-    std::vector<RunMember>& m_members;
-    const ClassifierLimits& m_limits;
-    const bool m_checkEveryName;
-    FileReaders m_files;
-    std::vector<std::uint32_t> m_readerClass;
+    const std::size_t m_bufferBytes;
+    std::vector<std::uint32_t>& m_classes;
     std::vector<char> m_buffer;
     std::uint32_t m_nextClass = 0;
 };
 
 }  // namespace
 
-void classifyRun(platform::FileSystem& fileSystem, std::int64_t size,
-                 std::vector<RunMember>& members, const ClassifierLimits& limits,
-                 bool checkEveryName, ReadAhead* ahead) {
-    Classifier(fileSystem, size, members, limits, checkEveryName, ahead).run();
+void classifyBandWithin(std::size_t bufferBytes, BandReader& reader, const Band& band,
+                        std::vector<std::uint32_t>& classes) {
+    Classifier(reader, band, bufferBytes, classes).classify();
+}
+
+void classifyBand(BandReader& reader, const Band& band, std::vector<std::uint32_t>& classes) {
+    classifyBandWithin(kBufferBytes, reader, band, classes);
 }

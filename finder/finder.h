@@ -7,10 +7,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "finder/band_reader.h"
 #include "finder/catalogue.h"
 #include "finder/content_classes.h"
 #include "finder/finder_output.h"
-#include "finder/read_ahead.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
 
@@ -20,7 +20,7 @@ class CFinder {
 public:
     CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
             FinderOutput& output, platform::FileSystem& fileSystem = platform::realFileSystem(),
-            RunClassifier classify = classifyRun);
+            BandClassifier classify = classifyBand);
     ~CFinder();
     CFinder(const CFinder&) = delete;
     CFinder& operator=(const CFinder&) = delete;
@@ -31,7 +31,7 @@ public:
     const Catalogue& files() const { return m_files; }
     // Whether some directory or file was passed over for want of handles, which the
     // system refused: the answer may then miss pairs.
-    bool incomplete() const { return m_incomplete; }
+    bool incomplete() const { return m_incomplete || m_reads.incomplete(); }
 
 private:
     // Ends a group in m_results.
@@ -45,11 +45,9 @@ private:
     void leaveDirectory();
     struct ListedEntry {
         platform::DirectoryEntry entry;
-        bool walked = false;  // a directory, or an entry whose kind can't be read
-        bool taken = false;   // any other entry that passes the extension filter
-        bool opened = false;  // a taken file that could be opened, whose `status` was read
-        platform::FileStatus status;
-        platform::File file;  // left open by the listing, for the comparison
+        bool walked = false;          // a directory, or an entry whose kind can't be read
+        bool taken = false;           // any other entry that passes the extension filter
+        BandReader::ListedFile file;  // what opening a taken file found
     };
     std::vector<ListedEntry> listEntries(platform::DirectoryListing& listing);
     // A directory being walked. Its entries are all read when it is entered, so while
@@ -65,11 +63,12 @@ private:
         std::size_t next = 0;
     };
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
-    void addNewFile(const std::string& path, bool opened, const platform::FileStatus& status,
-                    Catalogue::Origin origin, platform::File file);
-    void closeHeldFilesNoneWillRead();
-    void compareRun(std::size_t begin, std::size_t end, ReadAhead& ahead);
-    bool compareContent(const RunMember& first, const RunMember& second);
+    void addNewFile(const std::string& path, const BandReader::ListedFile& file,
+                    Catalogue::Origin origin);
+    // Prints the positions [begin, end) as first files that pair with nothing.
+    void passOver(std::size_t begin, std::size_t end);
+    void compareBand(const Band& band);
+    bool compareContent(const BandName& first, const BandName& second);
     void reportPair(std::size_t first, std::size_t second);
     void printResults();
 
@@ -77,25 +76,13 @@ private:
     StringList& m_extensions;
     StringList& m_exclusions;
     Catalogue m_files;
-    // Catalogue indexes of each group, then kGroupEnd; kept only while tracing,
+    // Catalogue indexes of each group, then kGroupEnd; filled only while tracing,
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
     FinderOutput& m_output;
     platform::FileSystem& m_fileSystem;
-    const RunClassifier m_classify;
-    // The budget of open files, shared out: files read ahead of the comparison, files
-    // the classification keeps between chunks (its batch of reads comes on top: half as
-    // many again, 64 at most), and the rest for files the listing leaves open.
-    struct OpenFileShares {
-        std::size_t ahead;
-        std::size_t kept;
-        std::size_t held;
-    };
-    static OpenFileShares shareOut(std::size_t budget, bool mayHold);
-    OpenFileShares m_openFiles;
-    // Files the listing left open, numbered by the catalogue entries' `held`: the
-    // comparison then reads them without resolving their paths again.
-    std::vector<platform::File> m_heldFiles;
+    const BandClassifier m_classify;
+    BandReader m_reads;
     struct IdentityHash {
         std::size_t operator()(const platform::FileIdentity& identity) const {
             return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^

@@ -41,16 +41,9 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListin
         }
         listed.entry = std::move(found);
     }
-    std::vector<platform::FileStatus> statuses;
-    std::vector<bool> opened;
-    std::vector<platform::File> held;
-    const std::size_t room = m_openFiles.held - std::min(m_openFiles.held, m_heldFiles.size());
-    listing.statusOfFiles(names, paths, statuses, opened, std::min(room, beforeWalk), held);
-    for (std::size_t j = 0; j < files.size(); ++j) {
-        entries[files[j]].opened = opened[j];
-        entries[files[j]].status = statuses[j];
-        entries[files[j]].file = std::move(held[j]);
-    }
+    std::vector<BandReader::ListedFile> opened;
+    m_reads.openListed(listing, names, paths, beforeWalk, opened);
+    for (std::size_t j = 0; j < files.size(); ++j) entries[files[j]].file = opened[j];
     return entries;
 }
 
@@ -70,8 +63,7 @@ void CFinder::parseDirectory(const std::string& source) {
         if (found.walked) {
             enterDirectory(level.listing.get(), &found.entry);
         } else if (found.taken) {
-            addNewFile(m_path, found.opened, found.status, {level.directory, found.entry.isLink},
-                       std::move(found.file));
+            addNewFile(m_path, found.file, {level.directory, found.entry.isLink});
             m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
             m_output.line({m_path});
         }
@@ -90,13 +82,7 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
     };
     auto listing = openListing();
     // No directory goes unlisted for the files held: they give way, for the rest of the run.
-    if (!listing && platform::isOutOfHandles(error) && m_openFiles.held > 0) {
-        std::vector<platform::File> givenUp;
-        for (platform::File& held : m_heldFiles) givenUp.push_back(std::move(held));
-        m_fileSystem.closeAll(givenUp);
-        m_openFiles.held = 0;
-        listing = openListing();
-    }
+    if (!listing && platform::isOutOfHandles(error) && m_reads.giveWay()) listing = openListing();
     if (!listing && platform::isOutOfHandles(error)) m_incomplete = true;
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);

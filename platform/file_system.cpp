@@ -20,36 +20,22 @@ bool File::status(FileStatus& status) const { return m_fileSystem->status(m_hand
 
 void File::advise(Access access) const { m_fileSystem->advise(m_handle, access); }
 
-void DirectoryListing::statusOfFiles(const std::vector<std::string>& names,
-                                     const std::vector<std::string>& paths,
-                                     std::vector<FileStatus>& statuses, std::vector<bool>& opened,
-                                     std::size_t keep, std::vector<File>& kept) {
-    statuses.assign(names.size(), FileStatus{});
-    opened.assign(names.size(), false);
-    kept.clear();
-    kept.resize(names.size());
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        File file = openFile(names[k], paths[k], statuses[k]);
-        opened[k] = static_cast<bool>(file);
-        keepIf(k < keep, std::move(file), kept[k]);
-    }
-}
-
-void DirectoryListing::keepIf(bool keep, File file, File& slot) {
-    if (!keep || !file) return;
-    file.advise(Access::random);
-    slot = std::move(file);
-}
-
-void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<File>& files,
-                         std::vector<FileStatus>& statuses) {
+void DirectoryListing::openFiles(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& paths,
+                                 std::vector<OpenedFile>& files) {
     files.clear();
-    files.resize(paths.size());
-    statuses.assign(paths.size(), FileStatus{});
-    for (std::size_t k = 0; k < paths.size(); ++k) {
-        files[k] = open(paths[k], statuses[k]);
-        if (files[k]) files[k].advise(Access::random);
-    }
+    files.reserve(names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) files.push_back(openFile(names[k], paths[k]));
+}
+
+void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) {
+    files.clear();
+    files.reserve(paths.size());
+    for (const char* path : paths) files.push_back(open(path));
+}
+
+void FileSystem::adviseAll(const std::vector<const File*>& files, Access access) {
+    for (const File* file : files) file->advise(access);
 }
 
 void File::close() {

@@ -87,6 +87,15 @@ private:
     NativeHandle m_handle = 0;
 };
 
+// A file opened by name, or why it could not be.
+struct OpenedFile {
+    File file;  // empty where it could not be opened
+    FileStatus status;
+    // The system's error code where it refused the open; 0 where the name leads to
+    // nothing that may be opened, or where the file opened.
+    std::uint32_t error = 0;
+};
+
 // One open directory enumeration, "." and ".." included.
 class DirectoryListing {
 public:
@@ -97,25 +106,18 @@ public:
     // Opens the regular file `name` of this directory, whose full path is `path`, as
     // FileSystem::open does, without resolving the whole path again where the system
     // allows.
-    virtual File openFile(const std::string& name, const std::string& path, FileStatus& status) = 0;
-    // The status of each regular file `names[k]` of this directory, whose full path is
-    // `paths[k]`, opened as openFile opens it; `opened[k]` is false where it can't be.
-    // Files opened with `k < keep` stay open in `kept[k]`, advised as openAll advises;
-    // the others are closed again. Many at once where the system allows.
-    virtual void statusOfFiles(const std::vector<std::string>& names,
-                               const std::vector<std::string>& paths,
-                               std::vector<FileStatus>& statuses, std::vector<bool>& opened,
-                               std::size_t keep, std::vector<File>& kept);
+    virtual OpenedFile openFile(const std::string& name, const std::string& path) = 0;
+    // Opens each regular file `names[k]` of this directory, whose full path is
+    // `paths[k]`, as openFile does, into `files[k]`: many at once where the system
+    // allows. The files stay open.
+    virtual void openFiles(const std::vector<std::string>& names,
+                           const std::vector<std::string>& paths, std::vector<OpenedFile>& files);
     // Opens the listing of the subdirectory `name`, whose full path is `path`, as
     // FileSystem::openListing does; relative to this one where the system allows, so
     // that no depth of tree makes a path too long.
     virtual std::unique_ptr<DirectoryListing> openDirectory(const std::string& name,
                                                             const std::string& path,
                                                             std::uint32_t& error) = 0;
-
-protected:
-    // Moves `file` into `slot`, advised for reads at random places, if `keep`.
-    static void keepIf(bool keep, File file, File& slot);
 };
 
 // The file-system operations the finder needs; tests substitute their own.
@@ -128,17 +130,20 @@ public:
                                                           std::uint32_t& error) = 0;
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
-    virtual File open(const std::string& path, FileStatus& status) = 0;
-    // Opens each path as open() does, for reading at random places: many at once
-    // where the system allows. `files[k]` is empty where open() would fail.
-    virtual void openAll(const std::vector<const char*>& paths, std::vector<File>& files,
-                         std::vector<FileStatus>& statuses);
+    virtual OpenedFile open(const std::string& path) = 0;
+    // Opens each path as open() does, into `files[k]`: many at once where the system
+    // allows.
+    virtual void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files);
     // Closes the files, many at once where the system allows.
     virtual void closeAll(std::vector<File>& files) { files.clear(); }
+    // File::advise for each, many at once where the system allows.
+    virtual void adviseAll(const std::vector<const File*>& files, Access access);
     // The status of the regular file `path` leads to now; false for anything else,
     // which is never opened.
     virtual bool statusAt(const std::string& path, FileStatus& status) {
-        return static_cast<bool>(open(path, status));
+        OpenedFile opened = open(path);
+        status = opened.status;
+        return static_cast<bool>(opened.file);
     }
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;

@@ -80,12 +80,9 @@ FileBatch* fileBatch() {
 #endif
 }
 
-// A batch holds descriptors of its own: an open that ran out of them is tried alone.
-bool outOfDescriptors(int result) { return result == -EMFILE || result == -ENFILE; }
-
-// The kernel reads nothing ahead past a file's end: advice for a file that fits in
-// one read costs a call and changes nothing.
-bool worthAdvising(const FileStatus& status) { return status.size > 4096; }
+int adviceOf(Access access) {
+    return access == Access::random ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL;
+}
 
 class PosixListing final : public DirectoryListing {
 public:
@@ -145,60 +142,52 @@ public:
         return true;
     }
 
-    File openFile(const std::string& name, const std::string&, FileStatus& status) override {
+    OpenedFile openFile(const std::string& name, const std::string&) override {
+        OpenedFile opened;
         const int fd = openat(m_fd, name.c_str(), kReadFlags);
-        if (fd < 0) return {};
+        if (fd < 0) {
+            opened.error = static_cast<std::uint32_t>(errno);
+            return opened;
+        }
         File file(m_fileSystem, fd);
-        return file.status(status) ? std::move(file) : File();
+        if (file.status(opened.status)) opened.file = std::move(file);
+        return opened;
     }
 
-    void statusOfFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
-                       std::vector<FileStatus>& statuses, std::vector<bool>& opened,
-                       std::size_t keep, std::vector<File>& kept) override {
+    void openFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
+                   std::vector<OpenedFile>& files) override {
         FileBatch* batch = fileBatch();
         if (batch == nullptr) {
-            DirectoryListing::statusOfFiles(names, paths, statuses, opened, keep, kept);
+            DirectoryListing::openFiles(names, paths, files);
             return;
         }
         std::vector<const char*> each;
         for (const std::string& name : names) each.push_back(name.c_str());
         std::vector<int> fds;
         batch->open(m_fd, each, kReadFlags, fds);
-        statuses.assign(names.size(), FileStatus{});
-        opened.assign(names.size(), false);
-        kept.clear();
-        kept.resize(names.size());
+        files.clear();
+        files.resize(names.size());
         std::vector<int> toClose;
-        std::vector<int> toAdvise;
         for (std::size_t k = 0; k < names.size(); ++k) {
-            if (fds[k] < 0) continue;
-            struct stat info {};
+            if (fds[k] < 0) {
+                files[k].error = static_cast<std::uint32_t>(-fds[k]);
+                continue;
+            }
+            File file(m_fileSystem, fds[k]);
             // Only a regular file has a status worth keeping, as File::status says.
-            opened[k] = fstat(fds[k], &info) == 0 && S_ISREG(info.st_mode);
-            if (opened[k]) fillStatus(info, statuses[k]);
-            if (opened[k] && k < keep) {
-                kept[k] = File(m_fileSystem, fds[k]);
-                if (worthAdvising(statuses[k])) toAdvise.push_back(fds[k]);
+            if (file.status(files[k].status)) {
+                files[k].file = std::move(file);
             } else {
-                toClose.push_back(fds[k]);
+                toClose.push_back(static_cast<int>(file.release()));
             }
         }
-        batch->advise(toAdvise, POSIX_FADV_RANDOM);
         batch->close(toClose);
-        // The batch held descriptors of its own: those opens are done again alone.
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            if (!outOfDescriptors(fds[k])) continue;
-            File file = openFile(names[k], paths[k], statuses[k]);
-            opened[k] = static_cast<bool>(file);
-            keepIf(k < keep, std::move(file), kept[k]);
-        }
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
         return listingOf(m_fileSystem,
-                         openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
-                         error);
+                         openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
     }
 
 private:
@@ -247,56 +236,57 @@ public:
         return listingOf(*this, fd, error);
     }
 
-    File open(const std::string& path, FileStatus& status) override {
+    OpenedFile open(const std::string& path) override {
+        OpenedFile opened;
         struct stat info {};
         const int found = withShortPath(
             path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });
-        if (found != 0 || !S_ISREG(info.st_mode)) return {};
+        if (found != 0) opened.error = static_cast<std::uint32_t>(errno);
+        if (found != 0 || !S_ISREG(info.st_mode)) return opened;
         const int fd = withShortPath(
             path, [](int at, const char* rest) { return openat(at, rest, kReadFlags); });
-        if (fd < 0) return {};
+        if (fd < 0) {
+            opened.error = static_cast<std::uint32_t>(errno);
+            return opened;
+        }
         File file(*this, fd);
-        return file.status(status) ? std::move(file) : File();
+        if (file.status(opened.status)) opened.file = std::move(file);
+        return opened;
     }
 
     // The kind of each by name first, so that only regular files are ever opened.
-    void openAll(const std::vector<const char*>& paths, std::vector<File>& files,
-                 std::vector<FileStatus>& statuses) override {
+    void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) override {
         FileBatch* batch = fileBatch();
         if (batch == nullptr) {
-            FileSystem::openAll(paths, files, statuses);
+            FileSystem::openAll(paths, files);
             return;
         }
         files.clear();
         files.resize(paths.size());
-        statuses.assign(paths.size(), FileStatus{});
         std::vector<const char*> regular;
         std::vector<std::size_t> which;
         for (std::size_t k = 0; k < paths.size(); ++k) {
             struct stat info {};
             if (std::strlen(paths[k]) >= PATH_MAX) {
-                files[k] = open(paths[k], statuses[k]);
-            } else if (fstatat(AT_FDCWD, paths[k], &info, 0) == 0 && S_ISREG(info.st_mode)) {
+                files[k] = open(paths[k]);
+            } else if (fstatat(AT_FDCWD, paths[k], &info, 0) != 0) {
+                files[k].error = static_cast<std::uint32_t>(errno);
+            } else if (S_ISREG(info.st_mode)) {
                 regular.push_back(paths[k]);
                 which.push_back(k);
             }
         }
         std::vector<int> fds;
         batch->open(AT_FDCWD, regular, kReadFlags, fds);
-        std::vector<int> toAdvise;
         for (std::size_t j = 0; j < which.size(); ++j) {
-            const std::size_t k = which[j];
-            if (fds[j] >= 0) {
-                File file(*this, fds[j]);
-                if (file.status(statuses[k])) files[k] = std::move(file);
-            } else if (outOfDescriptors(fds[j])) {
-                files[k] = open(paths[k], statuses[k]);
+            OpenedFile& opened = files[which[j]];
+            if (fds[j] < 0) {
+                opened.error = static_cast<std::uint32_t>(-fds[j]);
+                continue;
             }
-            if (files[k] && worthAdvising(statuses[k])) {
-                toAdvise.push_back(static_cast<int>(files[k].nativeHandle()));
-            }
+            File file(*this, fds[j]);
+            if (file.status(opened.status)) opened.file = std::move(file);
         }
-        batch->advise(toAdvise, POSIX_FADV_RANDOM);
     }
 
     void closeAll(std::vector<File>& files) override {
@@ -311,6 +301,17 @@ public:
         }
         files.clear();
         batch->close(fds);
+    }
+
+    void adviseAll(const std::vector<const File*>& files, Access access) override {
+        FileBatch* batch = fileBatch();
+        if (batch == nullptr) {
+            FileSystem::adviseAll(files, access);
+            return;
+        }
+        std::vector<int> fds;
+        for (const File* file : files) fds.push_back(static_cast<int>(file->nativeHandle()));
+        batch->advise(fds, adviceOf(access));
     }
 
     bool statusAt(const std::string& path, FileStatus& status) override {
@@ -353,8 +354,7 @@ private:
     }
 
     void advise(NativeHandle handle, Access access) override {
-        posix_fadvise(static_cast<int>(handle), 0, 0,
-                      access == Access::random ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL);
+        posix_fadvise(static_cast<int>(handle), 0, 0, adviceOf(access));
     }
 
     void close(NativeHandle handle) override { ::close(static_cast<int>(handle)); }

@@ -69,17 +69,23 @@ bool statusOf(HANDLE handle, FileStatus& status) {
 }
 
 // Opens the regular file at the extended path `target` for reading.
-File openRegularFile(FileSystem& fileSystem, const std::wstring& target, FileStatus& status) {
-    if (target.empty()) return {};
+OpenedFile openRegularFile(FileSystem& fileSystem, const std::wstring& target) {
+    OpenedFile opened;
+    if (target.empty()) return opened;
     // A directory fails here; anything that is not a disk file is closed unread.
     // Overlapped, so that a read queue can keep many reads of it in flight.
     HANDLE handle =
         CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                     FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return {};
+    if (handle == INVALID_HANDLE_VALUE) {
+        opened.error = GetLastError();
+        return opened;
+    }
     File file(fileSystem, reinterpret_cast<NativeHandle>(handle));
-    if (GetFileType(handle) != FILE_TYPE_DISK) return {};
-    return statusOf(handle, status) ? std::move(file) : File();
+    if (GetFileType(handle) == FILE_TYPE_DISK && statusOf(handle, opened.status)) {
+        opened.file = std::move(file);
+    }
+    return opened;
 }
 
 // A directory as its listing reaches it: `base`, its extended form with a separator
@@ -133,8 +139,8 @@ public:
 
     // Names are joined as listed: resolved again, a name that ends in a dot or a blank
     // would lose them and lead to another entry, or to none.
-    File openFile(const std::string& name, const std::string&, FileStatus& status) override {
-        return openRegularFile(m_fileSystem, m_dir.base + toWide<wchar_t>(name), status);
+    OpenedFile openFile(const std::string& name, const std::string&) override {
+        return openRegularFile(m_fileSystem, m_dir.base + toWide<wchar_t>(name));
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
@@ -188,8 +194,8 @@ public:
         return openListingOf(*this, {base, systemPath(dir + "\\.")}, error);
     }
 
-    File open(const std::string& path, FileStatus& status) override {
-        return openRegularFile(*this, systemPath(path), status);
+    OpenedFile open(const std::string& path) override {
+        return openRegularFile(*this, systemPath(path));
     }
 
     bool namesIgnoreCase() const override { return true; }

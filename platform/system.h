@@ -38,7 +38,8 @@ enum class TraceOpen { opened, held, refused };
 TraceOpen openTraceFile(std::FILE*& file);
 void closeTraceFile(std::FILE* file);
 
-// How many files the comparison may keep open at once.
+// How many files the finder may have open at once: what the limit on open handles
+// leaves beside those open now and those the run needs of its own; 1 at least.
 std::size_t openFileBudget();
 // Whether a system error code says the process or the system has no handle left.
 bool isOutOfHandles(std::uint32_t error);

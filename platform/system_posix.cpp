@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -5,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 
 #include "platform/descriptor_posix.h"
@@ -82,6 +84,19 @@ TraceOpen tryOpenTraceFile(std::FILE*& file) {
     return TraceOpen::opened;
 }
 
+// The standard streams and whatever the process inherited. A limit too low to look
+// leaves nothing.
+std::size_t openDescriptors() {
+    DIR* listing = ::opendir("/proc/self/fd");
+    if (listing == nullptr) return errno == EMFILE || errno == ENFILE ? SIZE_MAX / 2 : 3;
+    std::size_t count = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    ::closedir(listing);
+    return count > 0 ? count - 1 : 0;  // less the listing's own
+}
+
 }  // namespace
 
 bool startFramework() {
@@ -129,9 +144,14 @@ bool isOutOfHandles(std::uint32_t error) { return error == EMFILE || error == EN
 
 std::size_t openFileBudget() {
     rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
-    // Leave room for the listing, the trace and the standard streams.
-    return limit.rlim_cur > 128 ? static_cast<std::size_t>(limit.rlim_cur - 64) : 16;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1;
+    // Beside what is open now, the run needs descriptors of its own: two rings, the trace
+    // with its spare, and the listing of a source.
+    constexpr std::size_t kOwnUse = 5;
+    const std::size_t most =
+        limit.rlim_cur == RLIM_INFINITY ? std::size_t{1} << 20 : limit.rlim_cur;
+    const std::size_t used = openDescriptors() + kOwnUse;
+    return most > used ? most - used : 1;
 }
 
 }  // namespace platform

@@ -1,11 +1,14 @@
-// Comparisons while the tree changes under a run: a candidate removed, or a name
-// replaced, after the listing saw it.
+// Comparisons while the tree changes under a run (a candidate removed, or a name
+// replaced, after the listing saw it), and under a low limit on open files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "e2e_env.h"
 #include "expected_run.h"
 #include "messages.h"
 #include "paced_child.h"
@@ -17,6 +20,81 @@ namespace twinscout::e2e {
 namespace {
 
 class PosixCompareTest : public ExpectedRunTest {};
+
+// Descriptors a child of this process starts with below `limit`: the standard ones,
+// and whatever this process holds without closing on exec.
+int descriptorsInheritedBelow(int limit) {
+    int count = 3;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (fd > 2 && fd < limit && flags >= 0 && (flags & FD_CLOEXEC) == 0) ++count;
+    }
+    return count;
+}
+
+// 600 files of 6 sizes, copies of each other in part, in 40 directories at most five
+// levels deep. Under every limit on open files the run either finds every pair a run
+// without a limit finds, or says on standard error that it may not have, and ends with
+// status 71; from the limit the walk itself needs on, always the former.
+TEST_F(PosixCompareTest, FewDescriptorsGiveTheExactPairsOrSaySo) {
+    std::vector<std::string> dirs{"src"};
+    unsigned seed = 12345;
+    const auto next = [&seed](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % range;
+    };
+    for (int d = 1; d < 40; ++d) {
+        std::string parent = dirs[next(static_cast<unsigned>(dirs.size()))];
+        if (std::count(parent.begin(), parent.end(), '/') >= 4) parent = "src";
+        dirs.push_back(parent + "/d" + std::to_string(d));
+    }
+    const std::size_t sizes[] = {10, 300, 4096, 5000, 9000, 70000};
+    for (int i = 0; i < 600; ++i) {
+        const std::size_t size = sizes[next(6)];
+        std::string bytes(size, static_cast<char>('a' + next(4)));
+        bytes[size / 2] = static_cast<char>('0' + next(3));
+        m_dir.writeFile(dirs[next(40)] + "/f" + std::to_string(i), bytes);
+    }
+    const ChildResult plenty = runProgram({"/s", "src"});
+    ASSERT_TRUE(endedNormally(plenty));
+    ASSERT_EQ(plenty.exitCode, 0);
+    ASSERT_NE(plenty.out.find(" #### "), std::string::npos);
+
+    // A sanitized build's runtime needs descriptors of its own, a pipe to probe memory.
+    const int lowest = std::getenv("ASAN_OPTIONS") != nullptr ? 10 : 6;
+    int firstComplete = 0;
+    for (int limit = lowest; limit <= 40; ++limit) {
+        SCOPED_TRACE(limit);
+        const ChildResult few =
+            runChild(Command{"/usr/bin/prlimit",
+                             {"--nofile=" + std::to_string(limit) + ":" + std::to_string(limit),
+                              "--", programPath().string(), "/s", "src"},
+                             m_dir.path()});
+        ASSERT_TRUE(endedNormally(few));
+        if (few.exitCode == 0) {
+            if (firstComplete == 0) firstComplete = limit;
+            const auto pairs = [](const std::string& out) {
+                std::size_t count = 0;
+                for (std::size_t at = out.find(" #### "); at != std::string::npos;
+                     at = out.find(" #### ", at + 1)) {
+                    ++count;
+                }
+                return count;
+            };
+            EXPECT_TRUE(few.out == plenty.out)
+                << pairs(few.out) << " pairs instead of " << pairs(plenty.out);
+            EXPECT_EQ(few.err, "");
+        } else {
+            EXPECT_EQ(firstComplete, 0) << "a higher limit must not do worse";
+            EXPECT_EQ(few.exitCode, 71);
+            EXPECT_NE(few.err.find("for want of file handles"), std::string::npos) << few.err;
+        }
+    }
+    // Five listings and a file, beside what the run starts with and its two rings.
+    ASSERT_NE(firstComplete, 0);
+    EXPECT_LE(firstComplete, descriptorsInheritedBelow(40) + 2 + 5 + 1);
+}
 
 // Two small files with long paths, listed before the files of a test: once the
 // listing is read, their first-file lines fill the child's pipe before the

@@ -5,5 +5,5 @@
 
 int main(int argc, char* argv[]) {
     const platform::Arguments arguments(argc, argv);
-    return runTwinscout(arguments.count(), arguments.values(), classifyRunPairwise);
+    return runTwinscout(arguments.count(), arguments.values(), classifyBandPairwise);
 }

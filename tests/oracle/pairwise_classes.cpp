@@ -6,30 +6,14 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-// The file as the listing saw it, or nothing when its name now leads elsewhere.
-platform::File openAsListed(platform::FileSystem& fileSystem, const RunMember& member) {
-    platform::FileStatus now;
-    platform::File file = fileSystem.open(member.path, now);
-    if (!file || !member.listed.identity.known() || now.identity != member.listed.identity ||
-        now.size != member.listed.size) {
-        return {};
-    }
-    return file;
-}
-
-bool unchanged(const platform::File& file, const RunMember& member) {
-    platform::FileStatus now;
-    return file.status(now) && now.size == member.listed.size && now.stamps == member.listed.stamps;
-}
-
-bool sameContent(const platform::File& first, std::int64_t size, const platform::File& second) {
-    std::vector<char> a(kChunk);
-    std::vector<char> b(kChunk);
+bool sameContent(BandReader& reader, std::size_t first, std::int64_t size, std::size_t second) {
+    std::vector<char> a(kChunk + 1);
+    std::vector<char> b(kChunk + 1);
     for (std::int64_t offset = 0; offset < size; offset += kChunk) {
         const auto count = static_cast<std::size_t>(
             size - offset < static_cast<std::int64_t>(kChunk) ? size - offset : kChunk);
-        if (first.readAt(offset, a.data(), count) != static_cast<std::int64_t>(count) ||
-            second.readAt(offset, b.data(), count) != static_cast<std::int64_t>(count) ||
+        if (!reader.read({first}, offset, count, [&](std::size_t) { return a.data(); })[0] ||
+            !reader.read({second}, offset, count, [&](std::size_t) { return b.data(); })[0] ||
             std::memcmp(a.data(), b.data(), count) != 0) {
             return false;
         }
@@ -39,27 +23,21 @@ bool sameContent(const platform::File& first, std::int64_t size, const platform:
 
 }  // namespace
 
-// Every member is opened, whether or not the trace asks for it.
-void classifyRunPairwise(platform::FileSystem& fileSystem, std::int64_t size,
-                         std::vector<RunMember>& members, const ClassifierLimits&, bool,
-                         ReadAhead*) {
-    std::vector<bool> classed(members.size(), false);
+// Every file is read, whatever the digests of heads say.
+void classifyBandPairwise(BandReader& reader, const Band& band,
+                          std::vector<std::uint32_t>& classes) {
+    const std::size_t count = band.fileCount();
+    classes.assign(count, 0);
+    std::vector<bool> classed(count, false);
     std::uint32_t nextClass = 0;
-    for (std::size_t i = 0; i < members.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (classed[i]) continue;
         classed[i] = true;
-        members[i].contentClass = nextClass++;
-        const platform::File first = openAsListed(fileSystem, members[i]);
-        members[i].opened = static_cast<bool>(first);
-        if (!first) continue;
-        for (std::size_t j = i + 1; j < members.size(); ++j) {
-            if (classed[j]) continue;
-            const platform::File later = openAsListed(fileSystem, members[j]);
-            if (later && sameContent(first, size, later) && unchanged(first, members[i]) &&
-                unchanged(later, members[j])) {
+        classes[i] = nextClass++;
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (!classed[j] && sameContent(reader, i, band.size, j)) {
                 classed[j] = true;
-                members[j].contentClass = members[i].contentClass;
-                members[j].opened = true;
+                classes[j] = classes[i];
             }
         }
     }

@@ -5,6 +5,7 @@
 
 #include "platform/entry_attributes.h"
 #include "platform/system.h"
+#include "platform_facts.h"
 
 namespace {
 
@@ -21,12 +22,17 @@ class FakeFileSystem::Listing final : public platform::DirectoryListing {
 public:
     Listing(FakeFileSystem& fs, std::string dir, platform::FileIdentity identity)
         : m_fs(fs), m_dir(std::move(dir)), m_identity(identity), m_names{".", ".."} {
+        ++m_fs.listingsOpenNow;
         for (const auto& [path, entry] : m_fs.m_entries) {
             if (!path.empty() && parentOf(path) == m_dir) {
                 m_names.push_back(m_dir.empty() ? path : path.substr(m_dir.size() + 1));
             }
         }
     }
+
+    ~Listing() override { --m_fs.listingsOpenNow; }
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
 
     bool next(platform::DirectoryEntry& entry) override {
         if (m_next == m_names.size()) return false;
@@ -51,12 +57,11 @@ public:
         return true;
     }
 
-    platform::File openFile(const std::string& name, const std::string& path,
-                            platform::FileStatus& status) override {
+    platform::OpenedFile openFile(const std::string& name, const std::string& path) override {
         const Entry* found =
             m_fs.follow(m_dir.empty() ? name : m_dir + platform::kSeparator + name);
         if (found != nullptr && found->kind == Entry::special) ++m_fs.specialOpens;
-        return m_fs.open(path, status);
+        return m_fs.open(path);
     }
 
     std::unique_ptr<platform::DirectoryListing> openDirectory(const std::string&,
@@ -151,8 +156,18 @@ const FakeFileSystem::Entry* FakeFileSystem::follow(const std::string& path) con
     return &m_entries.at(resolved);
 }
 
+bool FakeFileSystem::outOfHandles() {
+    if (handleLimit < 0 || openNow + listingsOpenNow < handleLimit) return false;
+    ++refusals;
+    return true;
+}
+
 std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const std::string& dir,
                                                                         std::uint32_t& error) {
+    if (outOfHandles()) {
+        error = twinscout::e2e::outOfHandlesError();
+        return nullptr;
+    }
     ++listings;
     std::string resolved;
     if (!canonical(dir, resolved) || follow(resolved)->kind != Entry::directory) {
@@ -162,20 +177,25 @@ std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const st
     return std::make_unique<Listing>(*this, resolved, follow(resolved)->identity);
 }
 
-platform::File FakeFileSystem::open(const std::string& path, platform::FileStatus& status) {
+platform::OpenedFile FakeFileSystem::open(const std::string& path) {
     ++opens;
+    platform::OpenedFile opened;
     const Entry* found = follow(path);
-    if (found == nullptr || found->kind != Entry::file) return {};
-    const FakeFile& opened = m_files.at(found->fileId);
-    if (platform::entryKindOf(opened.attributes) == platform::EntryKind::placeholder) {
+    if (found == nullptr || found->kind != Entry::file) return opened;
+    const FakeFile& file = m_files.at(found->fileId);
+    if (platform::entryKindOf(file.attributes) == platform::EntryKind::placeholder) {
         ++placeholderOpens;
     }
-    if (!opened.openable) return {};
+    if (!file.openable) return opened;
+    if (outOfHandles()) {
+        opened.error = twinscout::e2e::outOfHandlesError();
+        return opened;
+    }
     m_handles.push_back({found->fileId, path});
     mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
-    platform::File file(*this, static_cast<platform::NativeHandle>(m_handles.size()));
-    file.status(status);
-    return file;
+    opened.file = platform::File(*this, static_cast<platform::NativeHandle>(m_handles.size()));
+    opened.file.status(opened.status);
+    return opened;
 }
 
 platform::FileStatus FakeFileSystem::statusOf(const std::string& path) {

@@ -1,7 +1,8 @@
 // An in-memory file system for the finder's logic: directories, files and links,
 // with paths joined by the platform's separator. Files are byte strings that can be
 // made unopenable, failing or truncated, given attributes, or changed by a hook after
-// a read; every read and every open is recorded.
+// a read; every read and every open is recorded, and opens beyond a limit of open
+// handles are refused as the system refuses them.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +49,7 @@ public:
 
     std::unique_ptr<platform::DirectoryListing> openListing(const std::string& dir,
                                                             std::uint32_t& error) override;
-    platform::File open(const std::string& path, platform::FileStatus& status) override;
+    platform::OpenedFile open(const std::string& path) override;
     // What the listing would have read for the file at `path`.
     platform::FileStatus statusOf(const std::string& path);
     bool namesIgnoreCase() const override { return false; }
@@ -65,8 +66,13 @@ public:
     int listings = 0;
     int specialOpens = 0;      // must stay 0
     int placeholderOpens = 0;  // must stay 0
-    int openNow = 0;
+    int openNow = 0;           // files
     int mostOpenAtOnce = 0;
+    int listingsOpenNow = 0;
+    // Opens of files and listings that would make more than this many open at once are
+    // refused for want of handles; negative: no limit.
+    int handleLimit = -1;
+    int refusals = 0;
 
     static constexpr std::uint32_t kMissing = 2;
 
@@ -90,6 +96,8 @@ private:
     void close(platform::NativeHandle) override { --openNow; }
 
     void add(const std::string& path, Entry entry);
+    // Counts a refusal where no handle is left.
+    bool outOfHandles();
     // The entry a path leads to with every link followed; null when there is none.
     const Entry* follow(const std::string& path) const;
     // The path without links, "." or ".."; false when some part of it is missing.

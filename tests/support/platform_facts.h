@@ -9,6 +9,9 @@ namespace twinscout::e2e {
 // The code the system gives for a directory listing started on a missing path.
 std::uint32_t missingDirectoryError();
 
+// The code the system gives for an open refused for want of handles.
+std::uint32_t outOfHandlesError();
+
 // Whether two names that differ only in letter case name the same entry.
 bool namesIgnoreCase();
 

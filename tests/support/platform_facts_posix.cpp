@@ -6,6 +6,8 @@ namespace twinscout::e2e {
 
 std::uint32_t missingDirectoryError() { return ENOENT; }
 
+std::uint32_t outOfHandlesError() { return EMFILE; }
+
 bool longSlashParametersAreFlags() { return false; }
 
 bool namesIgnoreCase() { return false; }

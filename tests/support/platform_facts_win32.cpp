@@ -7,6 +7,8 @@ namespace twinscout::e2e {
 // FindFirstFileA on "missing\*.*": the directory part is what is missing.
 std::uint32_t missingDirectoryError() { return ERROR_PATH_NOT_FOUND; }
 
+std::uint32_t outOfHandlesError() { return ERROR_TOO_MANY_OPEN_FILES; }
+
 bool longSlashParametersAreFlags() { return true; }
 
 bool namesIgnoreCase() { return true; }

@@ -16,7 +16,7 @@
 
 namespace {
 
-MemoryOutput outputOf(FakeFileSystem& fs, RunClassifier classify, bool tracing) {
+MemoryOutput outputOf(FakeFileSystem& fs, BandClassifier classify, bool tracing) {
     StringList sources{"a", "b"};
     StringList extensions;
     StringList exclusions;
@@ -87,8 +87,8 @@ TEST(DifferentialTest, RandomTreesGiveTheSameOutputBothWays) {
         fs.lateReads = seed % 2 == 0;
         fs.hinderOthers = seed % 4 < 2;
         const bool tracing = seed % 3 == 0;
-        const MemoryOutput real = outputOf(fs, classifyRun, tracing);
-        const MemoryOutput plain = outputOf(copy, classifyRunPairwise, tracing);
+        const MemoryOutput real = outputOf(fs, classifyBand, tracing);
+        const MemoryOutput plain = outputOf(copy, classifyBandPairwise, tracing);
         ASSERT_EQ(real.console, plain.console) << "seed " << seed;
         ASSERT_EQ(real.records, plain.records) << "seed " << seed;
         ASSERT_EQ(real.records.empty(), !tracing);

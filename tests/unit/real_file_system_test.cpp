@@ -57,42 +57,51 @@ TEST_F(RealFileSystemTest, BatchesAnswerAsOneAtATime) {
     std::uint32_t error = 0;
     const auto listing = m_fs.openListing(m_dir.path().string(), error);
     ASSERT_TRUE(listing);
-    std::vector<platform::FileStatus> statuses;
-    std::vector<bool> opened;
-    std::vector<platform::File> kept;
-    // The first 100 regular files stay open; the others are closed again.
-    listing->statusOfFiles(m_names, m_paths, statuses, opened, 100, kept);
+    std::vector<platform::OpenedFile> listed;
+    listing->openFiles(m_names, m_paths, listed);
 
     std::vector<const char*> paths;
     for (const std::string& path : m_paths) paths.push_back(path.c_str());
-    std::vector<platform::File> files;
-    std::vector<platform::FileStatus> byPath;
-    m_fs.openAll(paths, files, byPath);
+    std::vector<platform::OpenedFile> byPath;
+    m_fs.openAll(paths, byPath);
 
-    ASSERT_EQ(opened.size(), m_names.size());
-    ASSERT_EQ(files.size(), m_names.size());
+    ASSERT_EQ(listed.size(), m_names.size());
+    ASSERT_EQ(byPath.size(), m_names.size());
+    std::vector<const platform::File*> opened;
     for (std::size_t k = 0; k < m_names.size(); ++k) {
         SCOPED_TRACE(m_names[k]);
-        platform::FileStatus alone;
-        const bool opens = static_cast<bool>(listing->openFile(m_names[k], m_paths[k], alone));
+        const platform::OpenedFile alone = listing->openFile(m_names[k], m_paths[k]);
+        const bool opens = static_cast<bool>(alone.file);
         EXPECT_EQ(opens, k < 150) << "only the regular files open";
-        ASSERT_EQ(opened[k], opens);
-        ASSERT_EQ(static_cast<bool>(files[k]), opens);
-        ASSERT_EQ(static_cast<bool>(kept[k]), opens && k < 100);
+        ASSERT_EQ(static_cast<bool>(listed[k].file), opens);
+        ASSERT_EQ(static_cast<bool>(byPath[k].file), opens);
+        // A missing name says why, in the system's words.
+        EXPECT_EQ(listed[k].error, alone.error);
+        EXPECT_EQ(byPath[k].error, alone.error);
+        if (m_names[k] == "missing") {
+            EXPECT_NE(alone.error, 0u);
+        }
         if (!opens) continue;
-        expectSameStatus(statuses[k], alone);
-        expectSameStatus(byPath[k], alone);
-        for (const platform::File* file : {&files[k], &kept[k]}) {
-            if (!*file) continue;
-            std::string bytes(alone.size + 1, '\0');
-            EXPECT_EQ(file->readAt(0, bytes.data(), bytes.size()), alone.size);
-            bytes.resize(static_cast<std::size_t>(alone.size));
+        expectSameStatus(listed[k].status, alone.status);
+        expectSameStatus(byPath[k].status, alone.status);
+        for (const platform::File* file : {&listed[k].file, &byPath[k].file}) {
+            std::string bytes(alone.status.size + 1, '\0');
+            EXPECT_EQ(file->readAt(0, bytes.data(), bytes.size()), alone.status.size);
+            bytes.resize(static_cast<std::size_t>(alone.status.size));
             EXPECT_EQ(bytes, contentOf(static_cast<int>(k)));
+            opened.push_back(file);
         }
     }
+    // Advice changes nothing that is read.
+    m_fs.adviseAll(opened, platform::Access::sequential);
+    std::string bytes(10, '\0');
+    EXPECT_EQ(listed[149].file.readAt(0, bytes.data(), bytes.size()),
+              std::min<std::int64_t>(10, listed[149].status.size));
+    std::vector<platform::File> files;
+    for (platform::OpenedFile& file : listed) files.push_back(std::move(file.file));
+    for (platform::OpenedFile& file : byPath) files.push_back(std::move(file.file));
     m_fs.closeAll(files);
     EXPECT_TRUE(files.empty());
-    m_fs.closeAll(kept);
 }
 
 TEST_F(RealFileSystemTest, ReadQueueFinishesEveryReadWithItsBytes) {
@@ -107,9 +116,10 @@ TEST_F(RealFileSystemTest, ReadQueueFinishesEveryReadWithItsBytes) {
     std::map<std::uint64_t, std::int64_t> finished;
     std::size_t inFlight = 0;
     for (std::size_t k = 0; k < 150; ++k) {
-        platform::FileStatus status;
-        files[k] = m_fs.open(m_paths[k], status);
-        ASSERT_TRUE(files[k]);
+        platform::OpenedFile opened = m_fs.open(m_paths[k]);
+        ASSERT_TRUE(opened.file);
+        files[k] = std::move(opened.file);
+        const platform::FileStatus& status = opened.status;
         // From byte 7 on, one byte past the end: the result tells where the file ends.
         buffers[k].assign(static_cast<std::size_t>(status.size) + 1, '\0');
         if (inFlight == queue->depth()) {
