@@ -3,25 +3,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <string_view>
 
+#include "platform/batched_io_posix.h"
 #include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
-#if TWINSCOUT_IO_URING
-#include "platform/read_queue_uring_posix.h"
-#endif
-#include "platform/file_batch_posix.h"
+#include "platform/regular_open_posix.h"
 
 namespace platform {
 namespace {
 
-// Non-blocking, as a second guard: the kind is known before anything is opened.
-constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-// Enough reads in flight for a disk to order them well, few enough to stay cheap.
-constexpr unsigned kQueueDepth = 64;
+// Files opened together: a ring's worth, and few descriptors at once however
+// large the directory.
+constexpr std::size_t kFilesAtOnce = 64;
 
 std::int64_t nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -69,16 +67,6 @@ int withShortPath(const std::string& path, Use use) {
 }
 
 std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error);
-
-// One for the run, made when first needed; null where io_uring is refused or not built.
-FileBatch* fileBatch() {
-#if TWINSCOUT_IO_URING
-    static const std::unique_ptr<FileBatch> batch = makeUringFileBatch();
-    return batch.get();
-#else
-    return nullptr;
-#endif
-}
 
 // A batch holds descriptors of its own: an open that ran out of them is tried alone.
 bool outOfDescriptors(int result) { return result == -EMFILE || result == -ENFILE; }
@@ -146,59 +134,57 @@ public:
     }
 
     File openFile(const std::string& name, const std::string&, FileStatus& status) override {
-        const int fd = openat(m_fd, name.c_str(), kReadFlags);
+        struct stat info {};
+        const int fd = openRegularAt(m_fd, name.c_str(), info);
         if (fd < 0) return {};
-        File file(m_fileSystem, fd);
-        return file.status(status) ? std::move(file) : File();
+        fillStatus(info, status);
+        return File(m_fileSystem, fd);
     }
 
     void statusOfFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
                        std::vector<FileStatus>& statuses, std::vector<bool>& opened,
                        std::size_t keep, std::vector<File>& kept) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            DirectoryListing::statusOfFiles(names, paths, statuses, opened, keep, kept);
-            return;
-        }
-        std::vector<const char*> each;
-        for (const std::string& name : names) each.push_back(name.c_str());
-        std::vector<int> fds;
-        batch->open(m_fd, each, kReadFlags, fds);
         statuses.assign(names.size(), FileStatus{});
         opened.assign(names.size(), false);
         kept.clear();
         kept.resize(names.size());
-        std::vector<int> toClose;
-        std::vector<int> toAdvise;
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            if (fds[k] < 0) continue;
-            struct stat info {};
-            // Only a regular file has a status worth keeping, as File::status says.
-            opened[k] = fstat(fds[k], &info) == 0 && S_ISREG(info.st_mode);
-            if (opened[k]) fillStatus(info, statuses[k]);
-            if (opened[k] && k < keep) {
-                kept[k] = File(m_fileSystem, fds[k]);
-                if (worthAdvising(statuses[k])) toAdvise.push_back(fds[k]);
-            } else {
-                toClose.push_back(fds[k]);
+        for (std::size_t begin = 0; begin < names.size(); begin += kFilesAtOnce) {
+            const std::size_t end = std::min(names.size(), begin + kFilesAtOnce);
+            std::vector<const char*> each;
+            for (std::size_t k = begin; k < end; ++k) each.push_back(names[k].c_str());
+            std::vector<int> fds;
+            std::vector<struct stat> infos;
+            openRegularFiles(fileBatch(), m_fd, each, fds, infos);
+            std::vector<int> toClose;
+            std::vector<int> toAdvise;
+            for (std::size_t k = begin; k < end; ++k) {
+                const int fd = fds[k - begin];
+                if (fd < 0) continue;
+                opened[k] = true;
+                fillStatus(infos[k - begin], statuses[k]);
+                if (k < keep) {
+                    kept[k] = File(m_fileSystem, fd);
+                    if (worthAdvising(statuses[k])) toAdvise.push_back(fd);
+                } else {
+                    toClose.push_back(fd);
+                }
             }
-        }
-        batch->advise(toAdvise, POSIX_FADV_RANDOM);
-        batch->close(toClose);
-        // The batch held descriptors of its own: those opens are done again alone.
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            if (!outOfDescriptors(fds[k])) continue;
-            File file = openFile(names[k], paths[k], statuses[k]);
-            opened[k] = static_cast<bool>(file);
-            keepIf(k < keep, std::move(file), kept[k]);
+            fileBatch().advise(toAdvise, POSIX_FADV_RANDOM);
+            fileBatch().close(toClose);
+            // The batch held descriptors of its own: those opens are done again alone.
+            for (std::size_t k = begin; k < end; ++k) {
+                if (!outOfDescriptors(fds[k - begin])) continue;
+                File file = openFile(names[k], paths[k], statuses[k]);
+                opened[k] = static_cast<bool>(file);
+                keepIf(k < keep, std::move(file), kept[k]);
+            }
         }
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
                                                     std::uint32_t& error) override {
         return listingOf(m_fileSystem,
-                         openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
-                         error);
+                         openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
     }
 
 private:
@@ -249,46 +235,37 @@ public:
 
     File open(const std::string& path, FileStatus& status) override {
         struct stat info {};
-        const int found = withShortPath(
-            path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });
-        if (found != 0 || !S_ISREG(info.st_mode)) return {};
         const int fd = withShortPath(
-            path, [](int at, const char* rest) { return openat(at, rest, kReadFlags); });
+            path, [&info](int at, const char* rest) { return openRegularAt(at, rest, info); });
         if (fd < 0) return {};
-        File file(*this, fd);
-        return file.status(status) ? std::move(file) : File();
+        fillStatus(info, status);
+        return File(*this, fd);
     }
 
-    // The kind of each by name first, so that only regular files are ever opened.
     void openAll(const std::vector<const char*>& paths, std::vector<File>& files,
                  std::vector<FileStatus>& statuses) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            FileSystem::openAll(paths, files, statuses);
-            return;
-        }
         files.clear();
         files.resize(paths.size());
         statuses.assign(paths.size(), FileStatus{});
-        std::vector<const char*> regular;
+        std::vector<const char*> shortPaths;
         std::vector<std::size_t> which;
         for (std::size_t k = 0; k < paths.size(); ++k) {
-            struct stat info {};
             if (std::strlen(paths[k]) >= PATH_MAX) {
                 files[k] = open(paths[k], statuses[k]);
-            } else if (fstatat(AT_FDCWD, paths[k], &info, 0) == 0 && S_ISREG(info.st_mode)) {
-                regular.push_back(paths[k]);
+            } else {
+                shortPaths.push_back(paths[k]);
                 which.push_back(k);
             }
         }
         std::vector<int> fds;
-        batch->open(AT_FDCWD, regular, kReadFlags, fds);
+        std::vector<struct stat> infos;
+        openRegularFiles(fileBatch(), AT_FDCWD, shortPaths, fds, infos);
         std::vector<int> toAdvise;
         for (std::size_t j = 0; j < which.size(); ++j) {
             const std::size_t k = which[j];
             if (fds[j] >= 0) {
-                File file(*this, fds[j]);
-                if (file.status(statuses[k])) files[k] = std::move(file);
+                fillStatus(infos[j], statuses[k]);
+                files[k] = File(*this, fds[j]);
             } else if (outOfDescriptors(fds[j])) {
                 files[k] = open(paths[k], statuses[k]);
             }
@@ -296,21 +273,16 @@ public:
                 toAdvise.push_back(static_cast<int>(files[k].nativeHandle()));
             }
         }
-        batch->advise(toAdvise, POSIX_FADV_RANDOM);
+        fileBatch().advise(toAdvise, POSIX_FADV_RANDOM);
     }
 
     void closeAll(std::vector<File>& files) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            files.clear();
-            return;
-        }
         std::vector<int> fds;
         for (File& file : files) {
             if (file) fds.push_back(static_cast<int>(file.release()));
         }
         files.clear();
-        batch->close(fds);
+        fileBatch().close(fds);
     }
 
     bool statusAt(const std::string& path, FileStatus& status) override {
@@ -324,12 +296,7 @@ public:
 
     bool namesIgnoreCase() const override { return false; }
 
-    std::unique_ptr<ReadQueue> readQueue() override {
-#if TWINSCOUT_IO_URING
-        if (auto queue = makeUringReadQueue(kQueueDepth)) return queue;
-#endif
-        return makeSynchronousReadQueue();
-    }
+    std::unique_ptr<ReadQueue> readQueue() override { return makeReadQueue(); }
 
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,
