@@ -94,7 +94,8 @@ private:
         std::size_t reaped = 0;
         while (submitted < count && !m_failed) {
             const int got = io_uring_submit_and_wait(&m_ring, 1);
-            if (got >= 0) {
+            // A ring that takes nothing with nothing in flight would be waited on for ever.
+            if (got > 0 || (got == 0 && submitted > reaped)) {
                 submitted += static_cast<std::size_t>(got);
             } else if (got != -EINTR) {
                 m_failed = true;

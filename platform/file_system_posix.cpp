@@ -17,10 +17,6 @@
 namespace platform {
 namespace {
 
-// Files opened together: a ring's worth, and few descriptors at once however
-// large the directory.
-constexpr std::size_t kFilesAtOnce = 64;
-
 std::int64_t nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
@@ -148,36 +144,35 @@ public:
         opened.assign(names.size(), false);
         kept.clear();
         kept.resize(names.size());
-        for (std::size_t begin = 0; begin < names.size(); begin += kFilesAtOnce) {
-            const std::size_t end = std::min(names.size(), begin + kFilesAtOnce);
-            std::vector<const char*> each;
-            for (std::size_t k = begin; k < end; ++k) each.push_back(names[k].c_str());
-            std::vector<int> fds;
-            std::vector<struct stat> infos;
-            openRegularFiles(fileBatch(), m_fd, each, fds, infos);
-            std::vector<int> toClose;
-            std::vector<int> toAdvise;
-            for (std::size_t k = begin; k < end; ++k) {
-                const int fd = fds[k - begin];
-                if (fd < 0) continue;
-                opened[k] = true;
-                fillStatus(infos[k - begin], statuses[k]);
-                if (k < keep) {
-                    kept[k] = File(m_fileSystem, fd);
-                    if (worthAdvising(statuses[k])) toAdvise.push_back(fd);
-                } else {
-                    toClose.push_back(fd);
-                }
+        // Files not kept are only looked at: nothing needs them open.
+        const auto held = static_cast<std::ptrdiff_t>(std::min(keep, names.size()));
+        std::vector<const char*> each;
+        for (const std::string& name : names) each.push_back(name.c_str());
+        std::vector<int> fds;
+        std::vector<struct stat> infos;
+        openRegularFiles(fileBatch(), m_fd, {each.begin(), each.begin() + held}, fds, infos);
+        std::vector<int> looks;
+        std::vector<struct stat> looked;
+        lookAtRegularFiles(fileBatch(), m_fd, {each.begin() + held, each.end()}, looks, looked);
+        fds.insert(fds.end(), looks.begin(), looks.end());
+        infos.insert(infos.end(), looked.begin(), looked.end());
+        std::vector<int> toAdvise;
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (fds[k] < 0) continue;
+            opened[k] = true;
+            fillStatus(infos[k], statuses[k]);
+            if (k < keep) {
+                kept[k] = File(m_fileSystem, fds[k]);
+                if (worthAdvising(statuses[k])) toAdvise.push_back(fds[k]);
             }
-            fileBatch().advise(toAdvise, POSIX_FADV_RANDOM);
-            fileBatch().close(toClose);
-            // The batch held descriptors of its own: those opens are done again alone.
-            for (std::size_t k = begin; k < end; ++k) {
-                if (!outOfDescriptors(fds[k - begin])) continue;
-                File file = openFile(names[k], paths[k], statuses[k]);
-                opened[k] = static_cast<bool>(file);
-                keepIf(k < keep, std::move(file), kept[k]);
-            }
+        }
+        fileBatch().advise(toAdvise, POSIX_FADV_RANDOM);
+        // The batch held descriptors of its own: those are done again alone.
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (!outOfDescriptors(fds[k])) continue;
+            File file = openFile(names[k], paths[k], statuses[k]);
+            opened[k] = static_cast<bool>(file);
+            keepIf(k < keep, std::move(file), kept[k]);
         }
     }
 

@@ -103,7 +103,8 @@ private:
         while (got == -EINTR) {
             got = wait ? io_uring_submit_and_wait(&m_ring, 1) : io_uring_submit(&m_ring);
         }
-        if (got < 0) {
+        // A ring that takes nothing with nothing in flight would be waited on for ever.
+        if (got < 0 || (got == 0 && m_inRing == 0)) {
             fail();
             return;
         }

@@ -1,6 +1,7 @@
 #include "platform/regular_open_posix.h"
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +34,64 @@ bool stillTheFile(int fd, const struct stat& looked) {
     return fstat(fd, &now) == 0 && now.st_dev == looked.st_dev && now.st_ino == looked.st_ino;
 }
 
+// Opens for reading the regular file that `path`, an O_PATH descriptor for
+// `name` relative to `dirFd`, leads to.
+int openThrough(int path, int dirFd, const char* name, const struct stat& looked) {
+    const int proc = descriptorDirectory();
+    const int fd = proc >= 0 ? openat(proc, std::to_string(path).c_str(), kReadFlags)
+                             : openat(dirFd, name, kReadFlags);
+    if (fd < 0) return -errno;
+    if (proc < 0 && !stillTheFile(fd, looked)) {
+        ::close(fd);
+        return kNotRegular;
+    }
+    return fd;
+}
+
+// Whether the file of `path` could be opened for reading, asked of the file
+// itself: cheaper than an open, and opens nothing.
+int readableThrough(int path, int dirFd, const char* name, const struct stat& looked) {
+    if (syscall(SYS_faccessat2, path, "", R_OK, AT_EMPTY_PATH | AT_EACCESS) == 0) return 0;
+    if (errno != ENOSYS) return -errno;
+    const int fd = openThrough(path, dirFd, name, looked);
+    if (fd < 0) return fd;
+    ::close(fd);
+    return 0;
+}
+
+// `open(path, name, info)` for each name that leads to a regular file, reached
+// with an O_PATH descriptor and looked at through it, many at once: `results[k]`
+// is what it gives, or -errno, or kNotRegular.
+template <typename Open>
+void throughPaths(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
+                  std::vector<int>& results, std::vector<struct stat>& infos, Open open) {
+    results.assign(names.size(), kNotRegular);
+    infos.assign(names.size(), {});
+    for (std::size_t begin = 0; begin < names.size(); begin += kPathsAtOnce) {
+        const std::size_t end = std::min(names.size(), begin + kPathsAtOnce);
+        std::vector<int> paths;
+        batch.open(dirFd,
+                   {names.begin() + static_cast<std::ptrdiff_t>(begin),
+                    names.begin() + static_cast<std::ptrdiff_t>(end)},
+                   kPathFlags, paths);
+        std::vector<std::size_t> regular;
+        for (std::size_t k = begin; k < end; ++k) {
+            const int path = paths[k - begin];
+            if (path < 0) {
+                results[k] = path;
+            } else if (fstat(path, &infos[k]) == 0 && S_ISREG(infos[k].st_mode)) {
+                regular.push_back(k);
+            }
+        }
+        betweenLookAndOpen();
+        for (const std::size_t k : regular) {
+            results[k] = open(paths[k - begin], names[k], infos[k]);
+        }
+        std::erase_if(paths, [](int path) { return path < 0; });
+        batch.close(paths);
+    }
+}
+
 }  // namespace
 
 int openRegularAt(int dirFd, const char* name, struct stat& info) {
@@ -40,70 +99,23 @@ int openRegularAt(int dirFd, const char* name, struct stat& info) {
     if (!path.valid()) return -errno;
     if (fstat(path.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kNotRegular;
     betweenLookAndOpen();
-    const int proc = descriptorDirectory();
-    const int fd = proc >= 0 ? openat(proc, std::to_string(path.get()).c_str(), kReadFlags)
-                             : openat(dirFd, name, kReadFlags);
-    if (fd < 0) return -errno;
-    if (proc < 0 && !stillTheFile(fd, info)) {
-        ::close(fd);
-        return kNotRegular;
-    }
-    return fd;
+    return openThrough(path.get(), dirFd, name, info);
 }
 
 void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
                       std::vector<int>& fds, std::vector<struct stat>& infos) {
-    if (names.size() > kPathsAtOnce) {
-        fds.clear();
-        infos.clear();
-        for (std::size_t begin = 0; begin < names.size(); begin += kPathsAtOnce) {
-            const auto from = names.begin() + static_cast<std::ptrdiff_t>(begin);
-            const auto to = names.begin() + static_cast<std::ptrdiff_t>(
-                                                std::min(names.size(), begin + kPathsAtOnce));
-            std::vector<int> someFds;
-            std::vector<struct stat> someInfos;
-            openRegularFiles(batch, dirFd, {from, to}, someFds, someInfos);
-            fds.insert(fds.end(), someFds.begin(), someFds.end());
-            infos.insert(infos.end(), someInfos.begin(), someInfos.end());
-        }
-        return;
-    }
-    std::vector<int> paths;
-    batch.open(dirFd, names, kPathFlags, paths);
-    fds.assign(names.size(), kNotRegular);
-    infos.assign(names.size(), {});
-    std::vector<std::size_t> regular;
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        if (paths[k] < 0) {
-            fds[k] = paths[k];
-        } else if (fstat(paths[k], &infos[k]) == 0 && S_ISREG(infos[k].st_mode)) {
-            regular.push_back(k);
-        }
-    }
-    betweenLookAndOpen();
-    const int proc = descriptorDirectory();
-    std::vector<std::string> numbers;
-    std::vector<const char*> again;
-    numbers.reserve(regular.size());
-    for (const std::size_t k : regular) {
-        numbers.push_back(std::to_string(paths[k]));
-        again.push_back(proc >= 0 ? numbers.back().c_str() : names[k]);
-    }
-    std::vector<int> opened;
-    batch.open(proc >= 0 ? proc : dirFd, again, kReadFlags, opened);
-    std::vector<int> toClose;
-    for (std::size_t j = 0; j < regular.size(); ++j) {
-        const std::size_t k = regular[j];
-        fds[k] = opened[j];
-        if (proc < 0 && fds[k] >= 0 && !stillTheFile(fds[k], infos[k])) {
-            toClose.push_back(fds[k]);
-            fds[k] = kNotRegular;
-        }
-    }
-    for (const int path : paths) {
-        if (path >= 0) toClose.push_back(path);
-    }
-    batch.close(toClose);
+    throughPaths(batch, dirFd, names, fds, infos,
+                 [dirFd](int path, const char* name, const struct stat& looked) {
+                     return openThrough(path, dirFd, name, looked);
+                 });
+}
+
+void lookAtRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
+                        std::vector<int>& results, std::vector<struct stat>& infos) {
+    throughPaths(batch, dirFd, names, results, infos,
+                 [dirFd](int path, const char* name, const struct stat& looked) {
+                     return readableThrough(path, dirFd, name, looked);
+                 });
 }
 
 }  // namespace platform

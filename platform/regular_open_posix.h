@@ -25,4 +25,10 @@ int openRegularAt(int dirFd, const char* name, struct stat& info);
 void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
                       std::vector<int>& fds, std::vector<struct stat>& infos);
 
+// The status of each of `names` that leads to a regular file which could be
+// opened for reading, without opening it: `results[k]` is 0 for those, -errno
+// or kNotRegular for the others.
+void lookAtRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
+                        std::vector<int>& results, std::vector<struct stat>& infos);
+
 }  // namespace platform
