@@ -1,6 +1,7 @@
 #include "platform/regular_open_posix.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -20,11 +21,27 @@ constexpr int kPathFlags = O_PATH | O_CLOEXEC;
 // O_PATH descriptors held at once: they are closed as soon as their files are open.
 constexpr std::size_t kPathsAtOnce = 64;
 
+Descriptor g_descriptorDirectory;
+bool g_descriptorDirectoryOpened = false;
+
+// "self" is resolved when the directory is opened: a child made by fork would
+// open its parent's descriptors through it, so it opens its own again.
+void forgetDescriptorDirectory() {
+    g_descriptorDirectory.reset();
+    g_descriptorDirectoryOpened = false;
+}
+
 // The process's own descriptors as names: opening "N" in it opens again the file
 // of descriptor N, whatever its name leads to now. -1 where /proc is not mounted.
 int descriptorDirectory() {
-    static const Descriptor directory(::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    return directory.get();
+    if (!g_descriptorDirectoryOpened) {
+        static const bool forgottenInChildren =
+            pthread_atfork(nullptr, nullptr, forgetDescriptorDirectory) == 0;
+        (void)forgottenInChildren;
+        g_descriptorDirectory.reset(::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        g_descriptorDirectoryOpened = true;
+    }
+    return g_descriptorDirectory.get();
 }
 
 // Without /proc the name is opened again; what it leads to must still be the
