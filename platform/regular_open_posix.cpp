@@ -66,10 +66,11 @@ int openThrough(int path, int dirFd, const char* name, const struct stat& looked
 }
 
 // Whether the file of `path` could be opened for reading, asked of the file
-// itself: cheaper than an open, and opens nothing.
+// itself: cheaper than an open, and opens nothing. Where the call is missing or
+// refused (old kernels, some sandboxes), the file is opened and closed again.
 int readableThrough(int path, int dirFd, const char* name, const struct stat& looked) {
     if (syscall(SYS_faccessat2, path, "", R_OK, AT_EMPTY_PATH | AT_EACCESS) == 0) return 0;
-    if (errno != ENOSYS) return -errno;
+    if (errno == EACCES) return -EACCES;
     const int fd = openThrough(path, dirFd, name, looked);
     if (fd < 0) return fd;
     ::close(fd);
