@@ -1,3 +1,7 @@
 #include "app/run.h"
+#include "platform/arguments.h"
 
-int main(int argc, char* argv[]) { return runTwinscout(argc, argv); }
+int main(int argc, char* argv[]) {
+    const platform::Arguments arguments(argc, argv);
+    return runTwinscout(arguments.count(), arguments.values());
+}

@@ -20,7 +20,7 @@ bool outputDelivered() {
     std::cout.flush();
     const bool flushed = std::fflush(stdout) == 0;
     return flushed && !std::ferror(stdout) && std::cout.good() &&
-           !platform::standardOutputClosedAtStart();
+           !platform::standardOutputClosedAtStart() && !platform::consoleWriteFailed();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 # cmake -DEXE=<path to twinscout.exe> -DVERSION=<x.y.z> -P check_manifest.cmake
 # Fails unless the executable embeds a manifest asking for administrator rights
-# with uiAccess="false" (both attributes on the requestedExecutionLevel element),
-# and a version resource naming the product, its description, VERSION and the file.
+# with uiAccess="false" (both attributes on the requestedExecutionLevel element) and
+# declaring the program long-path aware, and a version resource naming the product,
+# its description, VERSION and the file.
 if(NOT DEFINED EXE OR NOT EXISTS "${EXE}")
     message(FATAL_ERROR "check_manifest: no executable at '${EXE}'")
 endif()
@@ -17,6 +18,13 @@ if(NOT manifest_ok)
     message(FATAL_ERROR "manifest check failed: ${EXE} lacks the requireAdministrator manifest "
                         "(requestedExecutionLevel lines found: '${levels}')")
 endif()
+
+# Paths of any length: the manifest declares the program long-path aware.
+file(STRINGS "${EXE}" aware REGEX "<longPathAware[^>]*>true</longPathAware>")
+if(NOT aware)
+    message(FATAL_ERROR "manifest check failed: ${EXE} lacks longPathAware in its manifest")
+endif()
+message(STATUS "check_manifest: ${EXE}: longPathAware")
 
 # The version strings are UTF-16LE, each key followed by NULs and then its value.
 function(utf16_hex text out)

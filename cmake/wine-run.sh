@@ -3,6 +3,10 @@
 # Silence Wine's debug channels so test output stays readable.
 WINEDEBUG=-all
 export WINEDEBUG
+# Wine takes the ANSI code page from the locale: this one gives code page 1252, which the
+# tests expect, and host file names read as UTF-8, so that every name maps to its characters.
+LC_ALL=C.UTF-8
+export LC_ALL
 # Never stop to offer Mono/Gecko downloads if Wine refreshes the prefix (no network, no stdin).
 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEDLLOVERRIDES

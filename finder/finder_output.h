@@ -26,7 +26,12 @@ public:
     // spelled as names are spelled in the trace.
     template <typename... Args>
     void trace(std::int32_t level, const char* format, const Args&... args) {
-        if (tracing()) record(level, formatRecord(format, printable(spelled(args))...));
+        if (!tracing()) return;
+        if constexpr (sizeof...(Args) == 0) {
+            record(level, format);
+        } else {
+            record(level, formatRecord(format, printable(spelled(args))...));
+        }
     }
 
 private:

@@ -32,7 +32,8 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListin
                         found.kind == platform::EntryKind::unreadable;
         listed.taken = !listed.walked && passesExtensions(path, m_extensions);
         if (listed.walked) beforeWalk = std::min(beforeWalk, names.size());
-        // A FIFO or a device is never opened: it counts as a file that can't be.
+        // A FIFO, a device or a placeholder is never opened: it counts as a file that
+        // can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {
             names.push_back(found.name);
             paths.push_back(std::move(path));

@@ -4,10 +4,6 @@
 
 namespace {
 
-bool startsDoubleByte(std::string_view text, std::size_t i) {
-    return i + 1 < text.size() && platform::isLeadByte(static_cast<unsigned char>(text[i]));
-}
-
 std::string lowerFolded(std::string text) {
     platform::toLowerCase(text);
     return foldDoubledSeparators(text);
@@ -19,11 +15,8 @@ std::string foldDoubledSeparators(std::string_view text) {
     std::string folded;
     folded.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        if (startsDoubleByte(text, i)) {
-            folded.append(text.substr(i, 2));
-            i += 2;
-        } else if (text[i] == platform::kSeparator && i + 1 < text.size() &&
-                   text[i + 1] == platform::kSeparator) {
+        if (text[i] == platform::kSeparator && i + 1 < text.size() &&
+            text[i + 1] == platform::kSeparator) {
             folded += platform::kSeparator;
             i += 2;
         } else {
@@ -33,13 +26,10 @@ std::string foldDoubledSeparators(std::string_view text) {
     return folded;
 }
 
+// In UTF-8 no character's bytes occur inside another's, so a byte search finds only
+// whole characters.
 bool containsText(std::string_view text, std::string_view part) {
-    if (part.size() > text.size()) return false;
-    for (std::size_t i = 0; i + part.size() <= text.size();) {
-        if (text.compare(i, part.size(), part) == 0) return true;
-        i += startsDoubleByte(text, i) ? 2 : 1;
-    }
-    return false;
+    return text.find(part) != std::string_view::npos;
 }
 
 bool isExcluded(const std::string& dir, const StringList& exclusions) {

@@ -8,7 +8,7 @@
 // Replaces each pair of consecutive separators by one, left to right without overlap.
 std::string foldDoubledSeparators(std::string_view text);
 
-// Substring search that only matches at character boundaries of the ANSI code page.
+// Whether `part` occurs in `text`, byte for byte: in UTF-8, character for character.
 bool containsText(std::string_view text, std::string_view part);
 
 // A directory is left out when a lower-cased, folded exclusion occurs in its

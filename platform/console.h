@@ -16,4 +16,10 @@ std::string spelledForOutput(std::string_view text);
 // own (a path, or plain ASCII text), then a line end.
 void printLine(std::initializer_list<std::string_view> pieces);
 
+// Whether some line could not be written to the console, which printLine writes to
+// without stdio where it writes characters: stdio's error indicator knows only of
+// the lines that went through it.
+bool consoleWriteFailed();
+void noteConsoleWriteFailed();
+
 }  // namespace platform

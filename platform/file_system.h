@@ -16,6 +16,8 @@ using NativeHandle = std::intptr_t;
 struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
+    // The upper half of a file id of 128 bits (ReFS), 0 where ids are shorter.
+    std::uint64_t indexHigh = 0;
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
     // An identity that could not be read tells nothing about sameness.
     bool known() const { return *this != FileIdentity{}; }
@@ -37,7 +39,9 @@ struct FileStatus {
 };
 
 // What an entry is, links followed. `unreadable`: its kind could not be read.
-enum class EntryKind { directory, file, special, unreadable };
+// `placeholder`: a file whose content lies elsewhere, which opening or reading would
+// fetch (a cloud file kept online only); like `special`, it is never opened.
+enum class EntryKind { directory, file, special, unreadable, placeholder };
 
 struct DirectoryEntry {
     std::string name;

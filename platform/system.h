@@ -24,10 +24,8 @@ bool standardOutputClosedAtStart();
 // Whether a command-line parameter is a flag, by this system's rule (platform/flag_rules.h).
 bool isFlagParameter(const char* param);
 
-// Lower-cases in place by the system's rules for file names.
+// Lower-cases a name in place by the system's rules for file names (in UTF-8 on Windows).
 void toLowerCase(std::string& text);
-// True for the first byte of a double-byte character of the ANSI code page.
-bool isLeadByte(unsigned char byte);
 
 bool localTime(std::time_t seconds, std::tm& calendar);
 

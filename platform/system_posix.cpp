@@ -106,8 +106,6 @@ void toLowerCase(std::string& text) {
     }
 }
 
-bool isLeadByte(unsigned char) { return false; }
-
 bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_r(&seconds, &calendar) != nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "platform/flag_rules.h"
 #include "platform/system.h"
+#include "platform/wide_text.h"
 
 // The C runtime must hand parameters over as typed: "*.txt" is a value, not a glob.
 int _dowildcard = 0;
@@ -31,18 +32,27 @@ using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 // process got no handle for them, so no file opened later takes their numbers.
 bool startFramework() {
     g_outputClosedAtStart = _get_osfhandle(1) < 0;
-    return GetModuleHandleA(nullptr) != nullptr && GetCommandLineA() != nullptr;
+    return GetModuleHandleW(nullptr) != nullptr && GetCommandLineW() != nullptr;
 }
 
 bool standardOutputClosedAtStart() { return g_outputClosedAtStart; }
 
 bool isFlagParameter(const char* param) { return isFlagByWindowsRule(param); }
 
+// The system's own folding, on the characters: the same as the ANSI calls gave for
+// every name the ANSI code page spells. It folds A to Z as ASCII does, which spares
+// the conversions for the many names that are ASCII alone.
 void toLowerCase(std::string& text) {
-    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    bool ascii = true;
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (ascii) return;
+    std::wstring wide = toWide<wchar_t>(text);
+    CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    text = toUtf8(std::wstring_view(wide));
 }
-
-bool isLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_s(&calendar, &seconds) == 0;

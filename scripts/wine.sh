@@ -9,6 +9,8 @@ prepare_wine() {
     : "${HOME:=$(getent passwd "$(id -u)" | cut -d: -f6)}"
     export HOME
     export WINEDEBUG=-all
+    # The ANSI code page 1252 and host names in UTF-8, as cmake/wine-run.sh sets them.
+    export LC_ALL=C.UTF-8
     # No network and no stdin: never offer the Mono/Gecko downloads.
     export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
     local prefix="${WINEPREFIX:-$HOME/.wine}"

@@ -1,5 +1,9 @@
 // The program with the plain classification: the reference build.
 #include "app/run.h"
 #include "pairwise_classes.h"
+#include "platform/arguments.h"
 
-int main(int argc, char* argv[]) { return runTwinscout(argc, argv, classifyRunPairwise); }
+int main(int argc, char* argv[]) {
+    const platform::Arguments arguments(argc, argv);
+    return runTwinscout(arguments.count(), arguments.values(), classifyRunPairwise);
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/entry_attributes.h"
 #include "platform/system.h"
 
 namespace {
@@ -39,8 +40,9 @@ public:
         entry.kind = entry.name == "." || entry.name == ".." ? EntryKind::directory
                      : found == nullptr                      ? EntryKind::unreadable
                      : found->kind == Entry::directory       ? EntryKind::directory
-                     : found->kind == Entry::file            ? EntryKind::file
-                                                             : EntryKind::special;
+                     : found->kind == Entry::file
+                         ? platform::entryKindOf(m_fs.m_files.at(found->fileId).attributes)
+                         : EntryKind::special;
         return true;
     }
 
@@ -163,9 +165,12 @@ std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const st
 platform::File FakeFileSystem::open(const std::string& path, platform::FileStatus& status) {
     ++opens;
     const Entry* found = follow(path);
-    if (found == nullptr || found->kind != Entry::file || !m_files.at(found->fileId).openable) {
-        return {};
+    if (found == nullptr || found->kind != Entry::file) return {};
+    const FakeFile& opened = m_files.at(found->fileId);
+    if (platform::entryKindOf(opened.attributes) == platform::EntryKind::placeholder) {
+        ++placeholderOpens;
     }
+    if (!opened.openable) return {};
     m_handles.push_back({found->fileId, path});
     mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
     platform::File file(*this, static_cast<platform::NativeHandle>(m_handles.size()));

@@ -1,7 +1,7 @@
 // An in-memory file system for the finder's logic: directories, files and links,
 // with paths joined by the platform's separator. Files are byte strings that can be
-// made unopenable, failing or truncated, or changed by a hook after a read; every
-// read and every open is recorded.
+// made unopenable, failing or truncated, given attributes, or changed by a hook after
+// a read; every read and every open is recorded.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,9 @@ public:
         std::int64_t failAt = -1;  // a read reaching this offset fails
         platform::FileIdentity identity;
         platform::FileStamps stamps;
+        // Bits as a Windows listing gives them (platform/entry_attributes.h), beyond
+        // those of a plain file: the listing tells the entry's kind from them.
+        std::uint32_t attributes = 0;
         // Called after each read of this file, to change the tree at that moment.
         std::function<void()> afterRead;
     };
@@ -60,7 +63,8 @@ public:
     std::vector<Read> reads;
     int opens = 0;
     int listings = 0;
-    int specialOpens = 0;  // must stay 0
+    int specialOpens = 0;      // must stay 0
+    int placeholderOpens = 0;  // must stay 0
     int openNow = 0;
     int mostOpenAtOnce = 0;
 

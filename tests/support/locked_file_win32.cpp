@@ -6,10 +6,10 @@
 namespace twinscout::e2e {
 
 LockedFile::LockedFile(const std::filesystem::path& path) {
-    HANDLE handle = ::CreateFileA(path.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "CreateFileA " << path.string() << ": error " << ::GetLastError();
+        ADD_FAILURE() << "CreateFileW " << path.string() << ": error " << ::GetLastError();
         return;
     }
     m_handle = reinterpret_cast<std::intptr_t>(handle);

@@ -5,6 +5,7 @@
 
 #include "child_process.h"
 #include "child_start_win32.h"
+#include "platform/wide_text.h"
 
 namespace twinscout::e2e {
 
@@ -66,7 +67,8 @@ std::string quoteArgument(const std::string& arg) {
 std::string commandLine(const Command& command) {
     // The program name is split by simpler rules: only quotes count, and a
     // path never holds one.
-    std::string line = "\"" + command.program.string() + "\"";
+    const std::u8string program = command.program.u8string();
+    std::string line = "\"" + std::string(program.begin(), program.end()) + "\"";
     for (const std::string& arg : command.args) line += " " + quoteArgument(arg);
     return line;
 }
@@ -186,25 +188,27 @@ std::vector<RunResult> runTogether(const std::vector<Command>& commands) {
 
 bool startChild(const Command& command, HANDLE input, HANDLE output, HANDLE error,
                 PROCESS_INFORMATION& info, std::string& failure) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input;
     startup.hStdOutput = output;
     startup.hStdError = error;
 
-    const std::string program = command.program.string();
-    const std::string dir = command.workDir.string();
-    std::string line = commandLine(command);
+    // Arguments are UTF-8, as the program holds them: any name reaches it.
+    const std::wstring program = command.program.wstring();
+    const std::wstring dir = command.workDir.wstring();
+    const std::string line = commandLine(command);
+    std::wstring wideLine = platform::toWide<wchar_t>(line);
     // Wine under heavy load now and then fails a start with an internal error; a
     // start that fails three times in a row is a real failure.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+        if (::CreateProcessW(program.c_str(), wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                              dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
             return true;
         }
     }
-    failure = lastErrorText("CreateProcessA " + line + " in " + dir);
+    failure = lastErrorText("CreateProcessW " + line + " in " + command.workDir.string());
     return false;
 }
 

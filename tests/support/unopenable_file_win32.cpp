@@ -7,10 +7,10 @@ namespace twinscout::e2e {
 
 // Some content, so that only the failed open keeps the file out of a catalogue.
 UnopenableFile::UnopenableFile(const std::filesystem::path& path) : m_path(path) {
-    HANDLE handle = ::CreateFileA(path.string().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "CreateFileA " << path.string() << ": error " << ::GetLastError();
+        ADD_FAILURE() << "CreateFileW " << path.string() << ": error " << ::GetLastError();
         return;
     }
     DWORD written = 0;

@@ -13,6 +13,7 @@
 
 #include "fake_file_system.h"
 #include "memory_output.h"
+#include "platform/entry_attributes.h"
 #include "platform/system.h"
 
 namespace {
@@ -61,6 +62,7 @@ protected:
         }
         EXPECT_EQ(m_fs.openNow, 0) << "every file is closed again";
         EXPECT_EQ(m_fs.specialOpens, 0) << "no FIFO or device is opened";
+        EXPECT_EQ(m_fs.placeholderOpens, 0) << "nothing is fetched from the cloud";
         return outcome;
     }
 
@@ -193,6 +195,74 @@ TEST_F(FinderTest, SpecialFilesAreListedButNeverOpened) {
     const Outcome outcome = run({"src"});
     EXPECT_EQ(outcome.listed, (Pairs{"src/a-fifo", "src/b", "src/c-device"}));
     EXPECT_EQ(outcome.catalogued, 2u);
+}
+
+// A file kept online only, or held by an archive, is listed and never opened, even
+// by the comparison, whose names it would share: copies of it never pair, with it or
+// with each other. Found first, it is catalogued without a size, as an unreadable
+// file would be. A directory carrying such bits is walked.
+TEST_F(FinderTest, FilesWhoseContentLiesElsewhereAreListedButNeverOpened) {
+    const std::uint32_t elsewhere[] = {platform::kAttributeOffline,
+                                       platform::kAttributeRecallOnOpen,
+                                       platform::kAttributeRecallOnDataAccess};
+    for (const bool tracing : {false, true}) {
+        for (const std::uint32_t bits : elsewhere) {
+            SCOPED_TRACE(bits);
+            m_fs = FakeFileSystem();
+            for (const char* name : {"a/cloud", "b/local", "b/cloud", "c/local"}) {
+                file(name, "the same bytes");
+            }
+            m_fs.file(native("a/cloud")).attributes = bits | 0x20;
+            m_fs.file(native("b/cloud")).attributes = bits;
+            file("d/sub/inside", "the same bytes");
+            m_fs.file(native("d/sub/inside")).attributes = bits;
+
+            StringList sources{native("a"), native("b"), native("c"), native("d")};
+            StringList extensions;
+            StringList exclusions;
+            MemoryOutput output(tracing);
+            {
+                CFinder finder(sources, extensions, exclusions, output, m_fs);
+                finder.find();
+                // The first file, then the two local copies.
+                EXPECT_EQ(finder.files().size(), 3u);
+                finder.compareFiles();
+            }
+            EXPECT_EQ(output.console, "Listing files in progress ...\n" + native("a/cloud") + "\n" +
+                                          native("b/cloud") + "\n" + native("b/local") + "\n" +
+                                          native("c/local") + "\n" + native("d/sub/inside") +
+                                          "\n3 found files!\nChecking files in progress ...\n" +
+                                          native("a/cloud") + "\n" + native("b/local") + "\n" +
+                                          native("b/local") + " #### " + native("c/local") +
+                                          " are the same file\n" + native("c/local") + "\n");
+            EXPECT_EQ(m_fs.placeholderOpens, 0);
+            for (const auto& read : m_fs.reads)
+                EXPECT_EQ(read.path.find("cloud"), std::string::npos);
+        }
+    }
+}
+
+// A file another program holds without sharing reads, or whose ACL denies reading, is
+// listed and never paired, whether it can't be opened from the listing on or only
+// from the comparison on (held by the listing or not, its name no longer opens when
+// it is checked); the copies that can be read still pair, and the run goes on.
+TEST_F(FinderTest, FilesThatCantBeOpenedAreListedButNeverPaired) {
+    for (const bool hinder : {false, true}) {
+        SCOPED_TRACE(hinder);
+        m_fs = FakeFileSystem();
+        m_fs.hinderOthers = hinder;
+        for (const char* name : {"a/first", "b/denied", "c/later", "d/copy", "e/copy"}) {
+            file(name, "the same bytes");
+        }
+        m_fs.file(native("b/denied")).openable = false;
+        const Outcome outcome =
+            run({"a", "b", "c", "d", "e"}, [&] { m_fs.file(native("c/later")).openable = false; });
+        EXPECT_EQ(outcome.listed, (Pairs{"a/first", "b/denied", "c/later", "d/copy", "e/copy"}));
+        EXPECT_EQ(outcome.catalogued, 4u);
+        EXPECT_EQ(unordered(outcome.pairs),
+                  unordered({"a/first #### d/copy", "a/first #### e/copy", "d/copy #### e/copy"}));
+        for (const auto& read : m_fs.reads) EXPECT_NE(read.path, native("b/denied"));
+    }
 }
 
 // Heads are read ahead for every file sharing its size, tails only where heads agree,
