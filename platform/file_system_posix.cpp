@@ -3,25 +3,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <string_view>
 
+#include "platform/batched_io_posix.h"
 #include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
-#if TWINSCOUT_IO_URING
-#include "platform/read_queue_uring_posix.h"
-#endif
-#include "platform/file_batch_posix.h"
+#include "platform/regular_open_posix.h"
 
 namespace platform {
 namespace {
-
-// Non-blocking, as a second guard: the kind is known before anything is opened.
-constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-// Enough reads in flight for a disk to order them well, few enough to stay cheap.
-constexpr unsigned kQueueDepth = 64;
 
 std::int64_t nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -70,18 +64,20 @@ int withShortPath(const std::string& path, Use use) {
 
 std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error);
 
-// One for the run, made when first needed; null where io_uring is refused or not built.
-FileBatch* fileBatch() {
-#if TWINSCOUT_IO_URING
-    static const std::unique_ptr<FileBatch> batch = makeUringFileBatch();
-    return batch.get();
-#else
-    return nullptr;
-#endif
-}
-
 int adviceOf(Access access) {
     return access == Access::random ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL;
+}
+
+// What an open of a regular file gave: the file and its status, or why there is none.
+OpenedFile openedFrom(FileSystem& fileSystem, int fd, const struct stat& info) {
+    OpenedFile opened;
+    if (fd >= 0) {
+        opened.file = File(fileSystem, fd);
+        fillStatus(info, opened.status);
+    } else if (fd != kNotRegular) {
+        opened.error = static_cast<std::uint32_t>(-fd);
+    }
+    return opened;
 }
 
 class PosixListing final : public DirectoryListing {
@@ -143,45 +139,21 @@ public:
     }
 
     OpenedFile openFile(const std::string& name, const std::string&) override {
-        OpenedFile opened;
-        const int fd = openat(m_fd, name.c_str(), kReadFlags);
-        if (fd < 0) {
-            opened.error = static_cast<std::uint32_t>(errno);
-            return opened;
-        }
-        File file(m_fileSystem, fd);
-        if (file.status(opened.status)) opened.file = std::move(file);
-        return opened;
+        struct stat info {};
+        return openedFrom(m_fileSystem, openRegularAt(m_fd, name.c_str(), info), info);
     }
 
-    void openFiles(const std::vector<std::string>& names, const std::vector<std::string>& paths,
+    void openFiles(const std::vector<std::string>& names, const std::vector<std::string>&,
                    std::vector<OpenedFile>& files) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            DirectoryListing::openFiles(names, paths, files);
-            return;
-        }
         std::vector<const char*> each;
         for (const std::string& name : names) each.push_back(name.c_str());
         std::vector<int> fds;
-        batch->open(m_fd, each, kReadFlags, fds);
+        std::vector<struct stat> infos;
+        openRegularFiles(fileBatch(), m_fd, each, fds, infos);
         files.clear();
-        files.resize(names.size());
-        std::vector<int> toClose;
         for (std::size_t k = 0; k < names.size(); ++k) {
-            if (fds[k] < 0) {
-                files[k].error = static_cast<std::uint32_t>(-fds[k]);
-                continue;
-            }
-            File file(m_fileSystem, fds[k]);
-            // Only a regular file has a status worth keeping, as File::status says.
-            if (file.status(files[k].status)) {
-                files[k].file = std::move(file);
-            } else {
-                toClose.push_back(static_cast<int>(file.release()));
-            }
+            files.push_back(openedFrom(m_fileSystem, fds[k], infos[k]));
         }
-        batch->close(toClose);
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
@@ -237,81 +209,53 @@ public:
     }
 
     OpenedFile open(const std::string& path) override {
-        OpenedFile opened;
         struct stat info {};
-        const int found = withShortPath(
-            path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });
-        if (found != 0) opened.error = static_cast<std::uint32_t>(errno);
-        if (found != 0 || !S_ISREG(info.st_mode)) return opened;
-        const int fd = withShortPath(
-            path, [](int at, const char* rest) { return openat(at, rest, kReadFlags); });
-        if (fd < 0) {
-            opened.error = static_cast<std::uint32_t>(errno);
-            return opened;
-        }
-        File file(*this, fd);
-        if (file.status(opened.status)) opened.file = std::move(file);
-        return opened;
+        // -errno, as the open of a regular file gives, whether the path was too long
+        // to resolve or the open failed.
+        const int fd = withShortPath(path, [&info](int at, const char* rest) {
+            const int opened = openRegularAt(at, rest, info);
+            if (opened >= 0) return opened;
+            errno = -opened;
+            return -1;
+        });
+        return openedFrom(*this, fd < 0 ? -errno : fd, info);
     }
 
-    // The kind of each by name first, so that only regular files are ever opened.
+    // Long paths are resolved a piece at a time, the others many at once.
     void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            FileSystem::openAll(paths, files);
-            return;
-        }
         files.clear();
         files.resize(paths.size());
-        std::vector<const char*> regular;
+        std::vector<const char*> shortPaths;
         std::vector<std::size_t> which;
         for (std::size_t k = 0; k < paths.size(); ++k) {
-            struct stat info {};
             if (std::strlen(paths[k]) >= PATH_MAX) {
                 files[k] = open(paths[k]);
-            } else if (fstatat(AT_FDCWD, paths[k], &info, 0) != 0) {
-                files[k].error = static_cast<std::uint32_t>(errno);
-            } else if (S_ISREG(info.st_mode)) {
-                regular.push_back(paths[k]);
+            } else {
+                shortPaths.push_back(paths[k]);
                 which.push_back(k);
             }
         }
         std::vector<int> fds;
-        batch->open(AT_FDCWD, regular, kReadFlags, fds);
+        std::vector<struct stat> infos;
+        openRegularFiles(fileBatch(), AT_FDCWD, shortPaths, fds, infos);
         for (std::size_t j = 0; j < which.size(); ++j) {
-            OpenedFile& opened = files[which[j]];
-            if (fds[j] < 0) {
-                opened.error = static_cast<std::uint32_t>(-fds[j]);
-                continue;
-            }
-            File file(*this, fds[j]);
-            if (file.status(opened.status)) opened.file = std::move(file);
+            files[which[j]] = openedFrom(*this, fds[j], infos[j]);
         }
     }
 
     void closeAll(std::vector<File>& files) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            files.clear();
-            return;
-        }
         std::vector<int> fds;
         for (File& file : files) {
             if (file) fds.push_back(static_cast<int>(file.release()));
         }
         files.clear();
-        batch->close(fds);
+        fileBatch().close(fds);
     }
 
     void adviseAll(const std::vector<const File*>& files, Access access) override {
-        FileBatch* batch = fileBatch();
-        if (batch == nullptr) {
-            FileSystem::adviseAll(files, access);
-            return;
-        }
         std::vector<int> fds;
         for (const File* file : files) fds.push_back(static_cast<int>(file->nativeHandle()));
-        batch->advise(fds, adviceOf(access));
+        fileBatch().advise(fds, adviceOf(access));
     }
 
     bool statusAt(const std::string& path, FileStatus& status) override {
@@ -325,12 +269,7 @@ public:
 
     bool namesIgnoreCase() const override { return false; }
 
-    std::unique_ptr<ReadQueue> readQueue() override {
-#if TWINSCOUT_IO_URING
-        if (auto queue = makeUringReadQueue(kQueueDepth)) return queue;
-#endif
-        return makeSynchronousReadQueue();
-    }
+    std::unique_ptr<ReadQueue> readQueue() override { return makeReadQueue(); }
 
 private:
     std::int64_t readAt(NativeHandle handle, std::int64_t offset, void* buffer,

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 // Everything else that differs between Windows and POSIX.
 namespace platform {
@@ -31,12 +31,21 @@ bool localTime(std::time_t seconds, std::tm& calendar);
 
 enum class TraceOpen { opened, held, refused };
 
+// The trace file while one record is written: a descriptor, or a handle on Windows.
+using TraceFile = std::intptr_t;
+
+// What each "\n" of a text file becomes in it: CR LF on Windows.
+extern const std::string_view kLineEnd;
+
 // One attempt at "debug.log": `file` is opened for appending and held for
 // exclusive access until closeTraceFile, but only when the name is a regular
 // file with no other name, never a link, a FIFO or a device (refused). `held`
 // when another process holds it; the attempt never waits.
-TraceOpen openTraceFile(std::FILE*& file);
-void closeTraceFile(std::FILE* file);
+TraceOpen openTraceFile(TraceFile& file);
+// Appends the bytes with one system call, so that a record is in the file whole
+// or not at all; failures are ignored.
+void writeTraceFile(TraceFile file, std::string_view bytes);
+void closeTraceFile(TraceFile file);
 
 // How many files the finder may have open at once: what the limit on open handles
 // leaves beside those open now and those the run needs of its own; 1 at least.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <utility>
 
@@ -16,6 +17,7 @@
 namespace platform {
 
 const char kSeparator = '/';
+const std::string_view kLineEnd = "\n";
 
 namespace {
 
@@ -51,7 +53,7 @@ void holdStandardDescriptors() {
     }
 }
 
-TraceOpen tryOpenTraceFile(std::FILE*& file) {
+TraceOpen tryOpenTraceFile(TraceFile& file) {
     const char* const kName = "debug.log";
     // Look before opening: a FIFO or a device is never opened, not even without blocking.
     struct stat named {};
@@ -78,9 +80,7 @@ TraceOpen tryOpenTraceFile(std::FILE*& file) {
     if (::flock(log.get(), LOCK_EX | LOCK_NB) != 0) {
         return errno == EWOULDBLOCK || errno == EINTR ? TraceOpen::held : TraceOpen::refused;
     }
-    file = ::fdopen(log.get(), "a");
-    if (file == nullptr) return TraceOpen::refused;
-    log.release();
+    file = log.release();
     return TraceOpen::opened;
 }
 
@@ -125,18 +125,33 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_r(&seconds, &calendar) != nullptr;
 }
 
-TraceOpen openTraceFile(std::FILE*& file) {
-    file = nullptr;
+TraceOpen openTraceFile(TraceFile& file) {
+    file = -1;
     reserveSpareDescriptor();
     const TraceOpen result = tryOpenTraceFile(file);
     if (result != TraceOpen::opened) reserveSpareDescriptor();
     return result;
 }
 
-void closeTraceFile(std::FILE* file) {
-    std::fflush(file);
-    flock(fileno(file), LOCK_UN);
-    std::fclose(file);
+void writeTraceFile(TraceFile file, std::string_view bytes) {
+    // A signal that ends the process would cut a write short between two pages:
+    // it waits for the write instead (all but SIGKILL can).
+    sigset_t every;
+    sigset_t before;
+    sigfillset(&every);
+    const bool blocked = sigprocmask(SIG_BLOCK, &every, &before) == 0;
+    // Only a full disk writes short; what did not fit is tried once more.
+    for (int attempt = 0; attempt < 2 && !bytes.empty(); ++attempt) {
+        const ssize_t written = ::write(static_cast<int>(file), bytes.data(), bytes.size());
+        if (written <= 0) break;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (blocked) sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+void closeTraceFile(TraceFile file) {
+    flock(static_cast<int>(file), LOCK_UN);
+    ::close(static_cast<int>(file));
     reserveSpareDescriptor();
 }
 

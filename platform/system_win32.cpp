@@ -1,7 +1,7 @@
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -15,6 +15,7 @@ int _dowildcard = 0;
 namespace platform {
 
 const char kSeparator = '\\';
+const std::string_view kLineEnd = "\r\n";
 
 namespace {
 
@@ -57,11 +58,11 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_s(&calendar, &seconds) == 0;
 }
 
-TraceOpen openTraceFile(std::FILE*& file) {
-    file = nullptr;
+TraceOpen openTraceFile(TraceFile& file) {
+    file = 0;
     // No sharing: nobody else reads or writes the file while one record is written.
     // A link or a junction is opened itself, never what it leads to.
-    HANDLE opened = CreateFileA("debug.log", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+    HANDLE opened = CreateFileW(L"debug.log", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_SHARING_VIOLATION ? TraceOpen::held : TraceOpen::refused;
@@ -75,20 +76,24 @@ TraceOpen openTraceFile(std::FILE*& file) {
         (info.dwFileAttributes & notPlain) != 0 || info.nNumberOfLinks != 1) {
         return TraceOpen::refused;
     }
-    // Text mode, so that each "\n" reaches the file as CR LF.
-    const int fd =
-        _open_osfhandle(reinterpret_cast<std::intptr_t>(handle.get()), _O_APPEND | _O_TEXT);
-    if (fd < 0) return TraceOpen::refused;
-    handle.release();  // the descriptor owns it now
-    file = _fdopen(fd, "a");
-    if (file == nullptr) {
-        _close(fd);
-        return TraceOpen::refused;
-    }
+    file = reinterpret_cast<TraceFile>(handle.release());
     return TraceOpen::opened;
 }
 
-void closeTraceFile(std::FILE* file) { std::fclose(file); }
+void writeTraceFile(TraceFile file, std::string_view bytes) {
+    // Only a full disk writes short; what did not fit is tried once more.
+    for (int attempt = 0; attempt < 2 && !bytes.empty(); ++attempt) {
+        const DWORD count = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), MAXDWORD));
+        DWORD written = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(file), bytes.data(), count, &written, nullptr) ||
+            written == 0) {
+            break;
+        }
+        bytes.remove_prefix(written);
+    }
+}
+
+void closeTraceFile(TraceFile file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 std::size_t openFileBudget() { return 4096; }
 

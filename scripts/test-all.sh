@@ -41,7 +41,8 @@ needs_wine=false
 [[ " ${presets[*]} " == *" win"* ]] && needs_wine=true
 
 # --- Packages ---------------------------------------------------------------------------
-packages=(cmake ninja-build g++ libgtest-dev googletest liburing-dev)
+# strace: a trace test signals a run at a chosen write.
+packages=(cmake ninja-build g++ libgtest-dev googletest liburing-dev strace)
 if $needs_wine; then
     packages+=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                wine wine64 wine32:i386)

@@ -2,59 +2,75 @@
 
 #include <chrono>
 #include <cstdarg>
-#include <cstdio>
 #include <ctime>
-#include <memory>
+#include <string>
 #include <thread>
 
-#include "platform/system.h"
 #include "trace/lock_patience.h"
 #include "trace/timestamp.h"
+#include "trace/trace_record.h"
 
 std::int8_t g_debugMode = 0;
 
 namespace {
-
-struct TraceFileCloser {
-    void operator()(std::FILE* file) const { platform::closeTraceFile(file); }
-};
 
 // Another run holds the file for one record at a time: a short wait is enough.
 constexpr auto kLockWaitBound = std::chrono::milliseconds(100);
 
 LockPatience g_lockPatience;
 
-std::FILE* openTraceFile() {
-    std::FILE* file = nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + kLockWaitBound;
-    g_lockPatience.take([&file] { return platform::openTraceFile(file); },
-                        [&deadline] {
-                            if (std::chrono::steady_clock::now() >= deadline) return false;
-                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                            return true;
-                        });
-    return file;
-}
+TraceWrite g_write = platform::writeTraceFile;
+
+// The file held for one record, closed with it.
+class HeldTraceFile {
+public:
+    HeldTraceFile() {
+        const auto deadline = std::chrono::steady_clock::now() + kLockWaitBound;
+        m_open = g_lockPatience.take([this] { return platform::openTraceFile(m_file); },
+                                     [&deadline] {
+                                         if (std::chrono::steady_clock::now() >= deadline) {
+                                             return false;
+                                         }
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                         return true;
+                                     });
+    }
+    ~HeldTraceFile() {
+        if (m_open) platform::closeTraceFile(m_file);
+    }
+    HeldTraceFile(const HeldTraceFile&) = delete;
+    HeldTraceFile& operator=(const HeldTraceFile&) = delete;
+
+    bool open() const { return m_open; }
+    platform::TraceFile file() const { return m_file; }
+
+private:
+    platform::TraceFile m_file{};
+    bool m_open = false;
+};
 
 }  // namespace
 
 bool traceEnabled() { return g_debugMode != 0; }
 
+void setTraceWrite(TraceWrite write) {
+    g_write = write != nullptr ? write : platform::writeTraceFile;
+}
+
 void traceLog(std::int32_t level, const char* format, ...) {
     if ((level & 0x1F) != level || !traceEnabled()) return;
 
-    std::unique_ptr<std::FILE, TraceFileCloser> file(openTraceFile());
-    if (!file) return;
+    const HeldTraceFile held;
+    if (!held.open()) return;
 
     // A time that has no calendar date leaves the timestamp empty.
     char timestamp[kTimestampLength + 1] = "";
     std::tm calendar{};
     if (platform::localTime(std::time(nullptr), calendar)) formatTimestamp(calendar, timestamp);
 
-    std::fputs(timestamp, file.get());
-    std::fputs(" :: ", file.get());
     va_list arguments;
     va_start(arguments, format);
-    std::vfprintf(file.get(), format, arguments);
+    const std::string record = traceRecord(timestamp, platform::kLineEnd, format, arguments);
     va_end(arguments);
+    g_write(held.file(), record);
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -136,6 +137,54 @@ TEST_F(PosixTraceFileTest, RecordsAfterTheLockIsFreedAreWritten) {
     ASSERT_LT(written.size(), all.size());
     EXPECT_GE(written.size(), mustBeWritten);
     EXPECT_TRUE(std::equal(written.begin(), written.end(), all.end() - written.size()));
+}
+
+// A run ended by a signal while it writes a record longer than a stream buffer
+// leaves debug.log ending in a whole record. strace signals the run at the first
+// write of that record and lets the write through: written in pieces, only the
+// first piece would be in the file.
+TEST_F(PosixTraceFileTest, SignalAtALongRecordLeavesItWhole) {
+    const std::filesystem::path strace = "/usr/bin/strace";
+    if (!std::filesystem::exists(strace)) {
+        GTEST_SKIP() << "strace is needed to signal the run at a chosen write";
+    }
+    const std::string name(200, 'n');
+    const DeepTree tree(m_dir.makeDir("long"), name, 50);
+    ASSERT_EQ(tree.depth(), 50);
+    std::string source = "long";
+    for (int level = 0; level < 50; ++level) source += "/" + name;
+    const std::vector<std::string> args = {"/s", source, "/d"};
+
+    ASSERT_TRUE(endedNormally(runProgram(args)));
+    const std::vector<std::string> whole = splitRecords(maskTimestamps(readLog()));
+    std::filesystem::remove(logPath());
+    std::size_t first = 0;
+    while (first < whole.size() && whole[first].size() < 8192) {
+        // Each record before it fits in any stream buffer: one write even in pieces.
+        ASSERT_LT(whole[first].size(), 4000u) << whole[first];
+        ++first;
+    }
+    ASSERT_LT(first, whole.size());
+
+    m_dir.writeFile("debug.log", "");
+    std::vector<std::string> traced = {
+        "-o", "/dev/null",
+        "-P", logPath().string(),
+        "-e", "trace=write",
+        "-e", "inject=write:signal=SIGTERM:when=" + std::to_string(first + 1),
+        "--", programPath().string()};
+    traced.insert(traced.end(), args.begin(), args.end());
+    const ChildResult result = runChild(Command{strace, traced, m_dir.path()});
+    ASSERT_TRUE(result.started) << result.failure;
+    ASSERT_EQ(result.exitCode, 128 + SIGTERM) << result.err;
+
+    const std::string log = maskTimestamps(readLog());
+    const std::vector<std::string> written = splitRecords(log);
+    ASSERT_EQ(written.size(), first + 1)
+        << log.substr(log.size() - std::min<std::size_t>(300, log.size()));
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), whole.begin()))
+        << "the last record written is " << written.back().size() << " bytes, not "
+        << whole[first].size();
 }
 
 // Each directory level keeps a descriptor open, so a tree deeper than the

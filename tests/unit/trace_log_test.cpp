@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdarg>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <regex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/system.h"
 #include "trace/timestamp.h"
+#include "trace/trace_record.h"
 
 namespace {
 
@@ -37,6 +41,7 @@ protected:
         g_debugMode = 1;
     }
     void TearDown() override {
+        setTraceWrite(nullptr);
         g_debugMode = 0;
         std::filesystem::current_path(m_home);
         std::filesystem::remove_all(m_dir);
@@ -99,6 +104,54 @@ TEST_F(TraceLogTest, RecordsAreAppendedWithFormattedArgumentsAndNothingAfter) {
     const std::regex expected("earlier line\n" + stamp + inFile("a%sb - 87 - 0xabc\n") + stamp +
                               "no newline" + stamp + inFile("caf\xE9\n"));
     EXPECT_TRUE(std::regex_match(log(), expected)) << log();
+}
+
+std::vector<std::string> g_writes;
+
+void watchedWrite(platform::TraceFile file, std::string_view record) {
+    g_writes.emplace_back(record);
+    platform::writeTraceFile(file, record);
+}
+
+// Written in pieces, a record could be cut by a signal between two of them: each
+// record, however long, is one write holding it whole, line ends included.
+TEST_F(TraceLogTest, EachRecordIsOneWriteHoldingItWhole) {
+    std::string path;
+    for (int i = 0; i < 60; ++i) path += "/" + std::string(200, static_cast<char>('a' + i % 26));
+    g_writes.clear();
+    setTraceWrite(watchedWrite);
+    traceLog(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", path.c_str());
+    traceLog(8, "two\nlines\n");
+    setTraceWrite(nullptr);
+
+    ASSERT_EQ(g_writes.size(), 2u);
+    EXPECT_GT(g_writes[0].size(), 12000u);
+    EXPECT_EQ(g_writes[0].substr(kTimestampLength),
+              inFile(" :: CFinder - parseDirectory - Fichier trouv\xE9 : " + path + ".\n"));
+    EXPECT_EQ(g_writes[1].substr(kTimestampLength), inFile(" :: two\nlines\n"));
+    EXPECT_EQ(log(), g_writes[0] + g_writes[1]);
+    traceLog(8, "after\n");
+    EXPECT_EQ(g_writes.size(), 2u) << "the file's own write is back";
+}
+
+std::string recordOf(std::string_view timestamp, std::string_view lineEnd, const char* format,
+                     ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::string record = traceRecord(timestamp, lineEnd, format, arguments);
+    va_end(arguments);
+    return record;
+}
+
+TEST(TraceRecordTest, LineEndsAreWrittenAsTheFileWantsThem) {
+    EXPECT_EQ(recordOf("Mon Dec 07 14:37:36 2026", "\n", "%s\n%d\n", "a\nb", 7),
+              "Mon Dec 07 14:37:36 2026 :: a\nb\n7\n");
+    EXPECT_EQ(recordOf("Mon Dec 07 14:37:36 2026", "\r\n", "%s\n%d\n", "a\nb", 7),
+              "Mon Dec 07 14:37:36 2026 :: a\r\nb\r\n7\r\n");
+    EXPECT_EQ(recordOf("", "\r\n", "no end"), " :: no end");
+    EXPECT_EQ(recordOf("", "\n", "%s", ""), " :: ");
+    const std::string large(70000, 'x');
+    EXPECT_EQ(recordOf("", "\n", "%s|%x", large.c_str(), 0xABCu), " :: " + large + "|abc");
 }
 
 TEST(TimestampTest, LayoutHasEnglishNamesAndAZeroPaddedDay) {
