@@ -14,8 +14,11 @@ std::int8_t g_debugMode = 0;
 
 namespace {
 
-// Another run holds the file for one record at a time: a short wait is enough.
-constexpr auto kLockWaitBound = std::chrono::milliseconds(100);
+// Another run holds the file for one record at a time, which takes microseconds; but a
+// holder the system has set aside on a busy machine may keep it for much longer, and
+// a record that gives up is lost. Once one record has waited in vain the rest don't
+// wait, so a run stopped while it holds the file costs the others this bound once.
+constexpr auto kLockWaitBound = std::chrono::seconds(1);
 
 LockPatience g_lockPatience;
 
