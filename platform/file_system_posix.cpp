@@ -282,8 +282,7 @@ private:
         }
     }
 
-    // Only a regular file has a status worth keeping: whatever else was opened
-    // in a race is closed again unread.
+    // Only regular files are opened; a status of anything else is never kept.
     bool status(NativeHandle handle, FileStatus& status) override {
         struct stat info {};
         if (fstat(static_cast<int>(handle), &info) != 0 || !S_ISREG(info.st_mode)) return false;

@@ -130,10 +130,8 @@ public:
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
-        FileStatus status;
-        const bool known = statusOf(handle, status);
+        const bool known = identityOf(handle, identity);
         CloseHandle(handle);
-        identity = status.identity;
         return known;
     }
 

@@ -63,9 +63,6 @@ void setTraceWrite(TraceWrite write) {
 void traceLog(std::int32_t level, const char* format, ...) {
     if ((level & 0x1F) != level || !traceEnabled()) return;
 
-    const HeldTraceFile held;
-    if (!held.open()) return;
-
     // A time that has no calendar date leaves the timestamp empty.
     char timestamp[kTimestampLength + 1] = "";
     std::tm calendar{};
@@ -75,5 +72,8 @@ void traceLog(std::int32_t level, const char* format, ...) {
     va_start(arguments, format);
     const std::string record = traceRecord(timestamp, platform::kLineEnd, format, arguments);
     va_end(arguments);
-    g_write(held.file(), record);
+
+    // Built before the file is taken, so that other runs wait only for the write.
+    const HeldTraceFile held;
+    if (held.open()) g_write(held.file(), record);
 }
