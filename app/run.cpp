@@ -25,7 +25,7 @@ bool outputDelivered() {
 
 }  // namespace
 
-int runTwinscout(int argc, const char* const argv[], BandClassifier classify) {
+int runTwinscout(int argc, const char* const argv[], BandJudgeMaker makeJudge) {
     int status = kExitParameterError;
     if (platform::startFramework()) {
         auto options = std::make_unique<CTSCommandLineInfo>();
@@ -46,7 +46,7 @@ int runTwinscout(int argc, const char* const argv[], BandClassifier classify) {
                 StandardOutput output;
                 auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
                                                         options->m_exclusions, output,
-                                                        platform::realFileSystem(), classify);
+                                                        platform::realFileSystem(), makeJudge);
                 finder->find();
                 finder->compareFiles();
                 if (finder->incomplete()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "finder/content_classes.h"
+#include "finder/band_judge.h"
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitParameterError = 87;
@@ -10,4 +10,5 @@ inline constexpr int kExitOutputError = 74;
 inline constexpr int kExitIncomplete = 71;
 
 // One search from start to end; returns the exit status.
-int runTwinscout(int argc, const char* const argv[], BandClassifier classify = classifyBand);
+int runTwinscout(int argc, const char* const argv[],
+                 BandJudgeMaker makeJudge = makeContentComparison);

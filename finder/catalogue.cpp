@@ -54,10 +54,8 @@ std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity) {
     return static_cast<std::uint32_t>(m_directories.size() - 1);
 }
 
-void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin,
-                    std::uint32_t held, std::uint32_t head) {
-    m_entries.push_back(
-        {m_paths.add(path), status.size, status.identity, status.stamps, origin, held, head});
+void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin) {
+    m_entries.push_back({m_paths.add(path), status.size, status.identity, status.stamps, origin});
 }
 
 std::size_t Catalogue::bandEnd(std::size_t begin) const {

@@ -18,18 +18,12 @@ public:
         std::uint32_t directory;  // see addDirectory
         bool isLink;              // the entry itself is a link
     };
-    static constexpr std::uint32_t kNotHeld = UINT32_MAX;
     struct Entry {
         const char* path;
         std::int64_t size;
-        platform::FileIdentity identity;
+        platform::FileIdentity identity;  // unknown where the listing gave none
         platform::FileStamps stamps;
         Origin origin;
-        // Which of the files its listing left open it is, if any (their owner numbers them).
-        std::uint32_t held;
-        std::uint32_t head;  // a digest of its head, as its owner reads it; 0 where not read
-
-        platform::FileStatus status() const { return {size, identity, stamps}; }
     };
 
     // Each listed directory once per listing; returns the index that origins name it by.
@@ -38,13 +32,8 @@ public:
         return m_directories[index];
     }
 
-    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {},
-             std::uint32_t held = kNotHeld, std::uint32_t head = 0);
+    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {});
     void arrange();
-    // Once arranged.
-    void setHead(std::size_t position, std::uint32_t head) {
-        m_entries[m_order[position]].head = head;
-    }
 
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }

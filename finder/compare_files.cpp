@@ -32,13 +32,21 @@ bool mayBeFirst(const char* path) { return std::strstr(path, "debug.log") == nul
 void CFinder::compareFiles() {
     m_output.trace(2, "---> CFinder - compareFiles\n");
     m_output.line({"Checking files in progress ..."});
-    std::size_t compared = 0;
-    while (const Band* band = m_reads.nextBand()) {
-        passOver(compared, band->begin);
-        compareBand(*band);
-        compared = band->end;
+    {
+        const std::unique_ptr<BandJudge> judge = m_makeJudge(m_fileSystem, m_files);
+        std::vector<BandName> names;
+        std::size_t compared = 0;
+        while (const Band* band = judge->nextBand()) {
+            passOver(compared, band->begin);
+            // The trace reports every comparison, so it must know of every candidate
+            // whether it can still be opened; without it only identical ones matter.
+            judge->judge(m_output.tracing(), names);
+            compareBand(*band, names);
+            compared = band->end;
+        }
+        passOver(compared, m_files.size());
+        m_incomplete = m_incomplete || judge->incomplete();
     }
-    passOver(compared, m_files.size());
     printResults();
     m_output.trace(4, "<--- CFinder - compareFiles\n");
 }
@@ -52,13 +60,7 @@ void CFinder::passOver(std::size_t begin, std::size_t end) {
     }
 }
 
-void CFinder::compareBand(const Band& band) {
-    std::vector<std::uint32_t> classes;
-    m_classify(m_reads, band, classes);
-    std::vector<BandName> names;
-    // The trace reports every comparison, so it must know of every candidate whether
-    // it can still be opened; without it only identical ones matter.
-    m_reads.finishBand(classes, m_output.tracing(), names);
+void CFinder::compareBand(const Band& band, const std::vector<BandName>& names) {
     const std::vector<std::size_t> nextInClass = linkClasses(names);
 
     // Without the trace only identical partners print anything: visit just those.
@@ -71,13 +73,13 @@ void CFinder::compareBand(const Band& band) {
         m_output.line({first.path});
         if (!names[k].opened) continue;
 
-        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), first);
+        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), first, names[k]);
         bool grouped = false;
         for (std::size_t later = everyPair ? k + 1 : nextInClass[k]; later < count;
              later = everyPair ? later + 1 : nextInClass[later]) {
             const Catalogue::Entry& candidate = m_files[band.begin + later];
             if (sameEntry.sameName(candidate.path) || !names[later].opened ||
-                sameEntry.sameEntry(candidate)) {
+                sameEntry.sameEntry(candidate, names[later])) {
                 continue;
             }
             if (!compareContent(names[k], names[later])) continue;

@@ -28,15 +28,21 @@ struct Group {
 
 class Classifier {
 public:
-    Classifier(BandReader& reader, const Band& band, std::size_t bufferBytes,
-               std::vector<std::uint32_t>& classes)
-        : m_reader(reader), m_size(band.size), m_bufferBytes(bufferBytes), m_classes(classes) {
-        m_classes.resize(band.fileCount());
+    Classifier(ChunkSource& source, std::size_t fileCount, std::int64_t size,
+               std::size_t bufferBytes, std::vector<std::uint32_t>& classes)
+        : m_source(source), m_size(size), m_bufferBytes(bufferBytes), m_classes(classes) {
+        m_classes.resize(fileCount);
         for (std::uint32_t& fileClass : m_classes) fileClass = m_nextClass++;
     }
 
+    // A file alone is never read.
     void classify() {
-        std::vector<Group> pending = groupsByHeadDigest();
+        std::vector<Group> pending;
+        if (m_classes.size() > 1) {
+            Group& all = pending.emplace_back();
+            for (std::size_t f = 0; f < m_classes.size(); ++f) all.files.push_back(f);
+            all.end = m_size;
+        }
         while (!pending.empty()) {
             Group group = std::move(pending.back());
             pending.pop_back();
@@ -45,31 +51,6 @@ public:
     }
 
 private:
-    // Files whose heads' digests no other file shares are alone already, where every
-    // digest is known; a file alone is never read.
-    std::vector<Group> groupsByHeadDigest() {
-        std::vector<std::pair<std::uint32_t, std::size_t>> digests;
-        for (std::size_t f = 0; f < m_classes.size(); ++f) {
-            digests.emplace_back(m_reader.headDigest(f), f);
-        }
-        std::sort(digests.begin(), digests.end());
-        if (!digests.empty() && digests.front().first == 0) {
-            for (auto& [digest, f] : digests) digest = 0;
-        }
-        std::vector<Group> groups;
-        for (std::size_t first = 0; first < digests.size();) {
-            std::size_t last = first + 1;
-            while (last < digests.size() && digests[last].first == digests[first].first) ++last;
-            if (last - first > 1) {
-                Group& group = groups.emplace_back();
-                for (std::size_t k = first; k < last; ++k) group.files.push_back(digests[k].second);
-                group.end = m_size;
-            }
-            first = last;
-        }
-        return groups;
-    }
-
     std::size_t remainingChunk(const Group& group) const {
         return static_cast<std::size_t>(std::min<std::int64_t>(
             group.end - group.offset, static_cast<std::int64_t>(group.chunk)));
@@ -103,7 +84,7 @@ private:
         const std::uint32_t partClass = m_nextClass++;
         for (const std::size_t f : part.files) {
             if (part.files.size() > 1) m_classes[f] = partClass;
-            m_reader.release(f);
+            m_source.release(f, part.files.size() > 1);
         }
     }
 
@@ -126,13 +107,13 @@ private:
         }
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
-        const std::vector<bool> whole = m_reader.read(group.files, group.offset, chunk, row);
+        const std::vector<bool> whole = m_source.read(group.files, group.offset, chunk, rows(group.files.size(), stride));
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.files.size(); ++index) {
             if (whole[index]) {
                 rows.push_back(index);
             } else {
-                m_reader.release(group.files[index]);  // it keeps its class of its own
+                m_source.release(group.files[index], false);  // it keeps its class of its own
             }
         }
         std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
@@ -154,9 +135,8 @@ private:
     }
 
     bool readOne(const Group& group, std::size_t file, char* buffer, std::size_t chunk) {
-        const bool whole =
-            m_reader.read({file}, group.offset, chunk, [buffer](std::size_t) { return buffer; })[0];
-        if (!whole) m_reader.release(file);
+        const bool whole = m_source.read({file}, group.offset, chunk, {buffer})[0];
+        if (!whole) m_source.release(file, false);
         return whole;
     }
 
@@ -179,12 +159,13 @@ private:
             const std::size_t end = std::min(group.files.size(), begin + perRead);
             const std::vector<std::size_t> slice(group.files.begin() + begin,
                                                  group.files.begin() + end);
-            const std::vector<bool> whole = m_reader.read(slice, group.offset, chunk, row);
+            const std::vector<bool> whole =
+                m_source.read(slice, group.offset, chunk, rows(slice.size(), stride));
             for (std::size_t k = 0; k < slice.size(); ++k) {
                 if (whole[k]) {
                     hashed.emplace_back(hashBytes(row(k), chunk), slice[k]);
                 } else {
-                    m_reader.release(slice[k]);
+                    m_source.release(slice[k], false);
                 }
             }
         }
@@ -222,7 +203,14 @@ private:
         }
     }
 
-    BandReader& m_reader;
+    // The first `count` rows of the buffer, `stride` bytes apart.
+    std::vector<char*> rows(std::size_t count, std::size_t stride) {
+        std::vector<char*> starts;
+        for (std::size_t index = 0; index < count; ++index) starts.push_back(&m_buffer[index * stride]);
+        return starts;
+    }
+
+    ChunkSource& m_source;
     const std::int64_t m_size;
     const std::size_t m_bufferBytes;
     std::vector<std::uint32_t>& m_classes;
@@ -232,11 +220,12 @@ private:
 
 }  // namespace
 
-void classifyBandWithin(std::size_t bufferBytes, BandReader& reader, const Band& band,
-                        std::vector<std::uint32_t>& classes) {
-    Classifier(reader, band, bufferBytes, classes).classify();
+void classifyFilesWithin(std::size_t bufferBytes, ChunkSource& source, std::size_t fileCount,
+                         std::int64_t size, std::vector<std::uint32_t>& classes) {
+    Classifier(source, fileCount, size, bufferBytes, classes).classify();
 }
 
-void classifyBand(BandReader& reader, const Band& band, std::vector<std::uint32_t>& classes) {
-    classifyBandWithin(kBufferBytes, reader, band, classes);
+void classifyFiles(ChunkSource& source, std::size_t fileCount, std::int64_t size,
+                   std::vector<std::uint32_t>& classes) {
+    classifyFilesWithin(kBufferBytes, source, fileCount, size, classes);
 }

@@ -8,9 +8,7 @@ void distinctFiles(const std::vector<platform::FileStatus>& listed, std::vector<
     names.resize(listed.size());
     std::iota(names.begin(), names.end(), std::size_t{0});
     std::stable_sort(names.begin(), names.end(), [&](std::size_t a, std::size_t b) {
-        const platform::FileIdentity& x = listed[a].identity;
-        const platform::FileIdentity& y = listed[b].identity;
-        return x.volume != y.volume ? x.volume < y.volume : x.index < y.index;
+        return listed[a].identity < listed[b].identity;
     });
     firstName.assign(1, 0);
     for (std::size_t k = 0; k < names.size(); ++k) {
@@ -22,8 +20,4 @@ void distinctFiles(const std::vector<platform::FileStatus>& listed, std::vector<
         if (k > 0 && !sameFile) firstName.push_back(k);
     }
     if (!names.empty()) firstName.push_back(names.size());
-}
-
-bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed) {
-    return listed.identity.known() && now.identity == listed.identity && now.size == listed.size;
 }

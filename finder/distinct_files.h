@@ -13,7 +13,3 @@
 // order the disk likes; names in listing order.
 void distinctFiles(const std::vector<platform::FileStatus>& listed, std::vector<std::size_t>& names,
                    std::vector<std::size_t>& firstName);
-
-// Whether a file opened now is the one listed: a name replaced since must not lend
-// its bytes to the others.
-bool isAsListed(const platform::FileStatus& now, const platform::FileStatus& listed);

@@ -2,17 +2,15 @@
 
 #include <string>
 
-#include "platform/system.h"
-
-CFinder::CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
-                 FinderOutput& output, platform::FileSystem& fileSystem, BandClassifier classify)
+CFinder::CFinder(const StringList& sources, const StringList& extensions,
+                 const StringList& exclusions, FinderOutput& output,
+                 platform::FileSystem& fileSystem, BandJudgeMaker makeJudge)
     : m_sources(sources),
       m_extensions(extensions),
       m_exclusions(exclusions),
       m_output(output),
       m_fileSystem(fileSystem),
-      m_classify(classify),
-      m_reads(fileSystem, m_files, platform::openFileBudget()) {
+      m_makeJudge(makeJudge) {
     m_output.trace(2, "---> CFinder - Constructeur\n");
     m_output.trace(4, "<--- CFinder - Constructeur\n");
 }
@@ -30,19 +28,18 @@ void CFinder::find() {
         parseDirectory(source);
     }
     m_files.arrange();
-    m_reads.listingDone();
     m_output.line({std::to_string(static_cast<int>(m_files.size())), " found files!"});
     m_output.trace(4, "<--- CFinder - find\n");
 }
 
-void CFinder::addNewFile(const std::string& path, const BandReader::ListedFile& file,
+void CFinder::addNewFile(const std::string& path, const ListedEntry& listed,
                          Catalogue::Origin origin) {
     m_output.trace(2, "---> CFinder - addNewFile\n");
     // The very first file is catalogued even when empty or unreadable; later ones are not.
-    if (m_files.empty() && !file.opened) {
+    if (m_files.empty() && !listed.readable) {
         m_files.add(path, {}, origin);
-    } else if (file.opened && (file.status.size != 0 || m_files.empty())) {
-        m_files.add(path, file.status, origin, file.held, file.head);
+    } else if (listed.readable && (listed.status.size != 0 || m_files.empty())) {
+        m_files.add(path, listed.status, origin);
     }
     m_output.trace(4, "<--- CFinder - addNewFile\n");
 }

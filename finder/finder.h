@@ -7,9 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "finder/band_reader.h"
+#include "finder/band_judge.h"
 #include "finder/catalogue.h"
-#include "finder/content_classes.h"
 #include "finder/finder_output.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
@@ -18,9 +17,9 @@
 // catalogues them, compareFiles() prints the identical pairs and reports the groups.
 class CFinder {
 public:
-    CFinder(StringList& sources, StringList& extensions, StringList& exclusions,
+    CFinder(const StringList& sources, const StringList& extensions, const StringList& exclusions,
             FinderOutput& output, platform::FileSystem& fileSystem = platform::realFileSystem(),
-            BandClassifier classify = classifyBand);
+            BandJudgeMaker makeJudge = makeContentComparison);
     ~CFinder();
     CFinder(const CFinder&) = delete;
     CFinder& operator=(const CFinder&) = delete;
@@ -31,7 +30,7 @@ public:
     const Catalogue& files() const { return m_files; }
     // Whether some directory or file was passed over for want of handles, which the
     // system refused: the answer may then miss pairs.
-    bool incomplete() const { return m_incomplete || m_reads.incomplete(); }
+    bool incomplete() const { return m_incomplete; }
 
 private:
     // Ends a group in m_results.
@@ -45,9 +44,10 @@ private:
     void leaveDirectory();
     struct ListedEntry {
         platform::DirectoryEntry entry;
-        bool walked = false;          // a directory, or an entry whose kind can't be read
-        bool taken = false;           // any other entry that passes the extension filter
-        BandReader::ListedFile file;  // what opening a taken file found
+        bool walked = false;  // a directory, or an entry whose kind can't be read
+        bool taken = false;   // any other entry that passes the extension filter
+        bool readable = false;  // a taken file that may be opened for reading
+        platform::FileStatus status;  // of a taken file, as its listing told it
     };
     std::vector<ListedEntry> listEntries(platform::DirectoryListing& listing);
     // A directory being walked. Its entries are all read when it is entered, so while
@@ -63,36 +63,29 @@ private:
         std::size_t next = 0;
     };
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
-    void addNewFile(const std::string& path, const BandReader::ListedFile& file,
-                    Catalogue::Origin origin);
+    void addNewFile(const std::string& path, const ListedEntry& listed, Catalogue::Origin origin);
     // Prints the positions [begin, end) as first files that pair with nothing.
     void passOver(std::size_t begin, std::size_t end);
-    void compareBand(const Band& band);
+    void compareBand(const Band& band, const std::vector<BandName>& names);
     bool compareContent(const BandName& first, const BandName& second);
     void reportPair(std::size_t first, std::size_t second);
     void printResults();
 
-    StringList& m_sources;
-    StringList& m_extensions;
-    StringList& m_exclusions;
+    const StringList& m_sources;
+    // Without any, every file passes, as with "*" first.
+    const StringList& m_extensions;
+    const StringList& m_exclusions;
     Catalogue m_files;
     // Catalogue indexes of each group, then kGroupEnd; filled only while tracing,
     // since the report is its only reader.
     std::vector<std::size_t> m_results;
     FinderOutput& m_output;
     platform::FileSystem& m_fileSystem;
-    const BandClassifier m_classify;
-    BandReader m_reads;
-    struct IdentityHash {
-        std::size_t operator()(const platform::FileIdentity& identity) const {
-            return static_cast<std::size_t>(identity.index * 0x9E3779B97F4A7C15ull ^
-                                            identity.volume);
-        }
-    };
+    const BandJudgeMaker m_makeJudge;
     // Directories open on the current walk path, and every directory walked: a link
     // may lead back up the walk, or into a graph that would be walked again and again.
-    std::unordered_set<platform::FileIdentity, IdentityHash> m_walkPath;
-    std::unordered_set<platform::FileIdentity, IdentityHash> m_walked;
+    std::unordered_set<platform::FileIdentity, platform::FileIdentityHash> m_walkPath;
+    std::unordered_set<platform::FileIdentity, platform::FileIdentityHash> m_walked;
     // The path of the directory or entry the walk is at; the levels' paths begin it.
     std::string m_path;
     std::vector<Level> m_levels;

@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "finder/finder.h"
 #include "finder/path_filters.h"
 #include "platform/system.h"
@@ -12,38 +10,28 @@ bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink
     return m_walkPath.count(identity) != 0 || (throughLink && m_walked.count(identity) != 0);
 }
 
-// Every entry first, so that the directory's files are opened together, which lets
-// the system work on many at once.
+// Every entry first, and what the listing tells of each file it takes: nothing is
+// opened, and the walk below it needs nothing more of the directory than its handle.
 std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListing& listing) {
     std::vector<ListedEntry> entries;
-    std::vector<std::string> names;
-    std::vector<std::string> paths;
-    std::vector<std::size_t> files;
-    // Files listed after a subdirectory wait for its walk before they are catalogued;
-    // held, they would keep descriptors from the walk.
-    std::size_t beforeWalk = SIZE_MAX;
     for (platform::DirectoryEntry found; listing.next(found);) {
         if (found.name == "." || found.name == "..") continue;
         ListedEntry& listed = entries.emplace_back();
-        std::string path = m_path + platform::kSeparator + found.name;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
         listed.walked = found.kind == platform::EntryKind::directory ||
                         found.kind == platform::EntryKind::unreadable;
-        listed.taken = !listed.walked && passesExtensions(path, m_extensions);
-        if (listed.walked) beforeWalk = std::min(beforeWalk, names.size());
+        listed.taken = !listed.walked && (m_extensions.empty() ||
+                                          passesExtensions(m_path + platform::kSeparator +
+                                                               found.name,
+                                                           m_extensions));
         // A FIFO, a device or a placeholder is never opened: it counts as a file that
         // can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {
-            names.push_back(found.name);
-            paths.push_back(std::move(path));
-            files.push_back(entries.size() - 1);
+            listed.readable = listing.describe(found, listed.status);
         }
         listed.entry = std::move(found);
     }
-    std::vector<BandReader::ListedFile> opened;
-    m_reads.openListed(listing, names, paths, beforeWalk, opened);
-    for (std::size_t j = 0; j < files.size(); ++j) entries[files[j]].file = opened[j];
     return entries;
 }
 
@@ -63,7 +51,7 @@ void CFinder::parseDirectory(const std::string& source) {
         if (found.walked) {
             enterDirectory(level.listing.get(), &found.entry);
         } else if (found.taken) {
-            addNewFile(m_path, found.file, {level.directory, found.entry.isLink});
+            addNewFile(m_path, found, {level.directory, found.entry.isLink});
             m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
             m_output.line({m_path});
         }
@@ -75,15 +63,10 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
     const std::string& dir = m_path;
     if (isExcluded(dir, m_exclusions)) return;
 
-    std::uint32_t error = 0;
-    auto openListing = [&] {
-        return parent != nullptr ? parent->openDirectory(entry->name, dir, error)
-                                 : m_fileSystem.openListing(dir, error);
-    };
-    auto listing = openListing();
-    // No directory goes unlisted for the files held: they give way, for the rest of the run.
-    if (!listing && platform::isOutOfHandles(error) && m_reads.giveWay()) listing = openListing();
-    if (!listing && platform::isOutOfHandles(error)) m_incomplete = true;
+    platform::OpenError error;
+    auto listing = parent != nullptr ? parent->openDirectory(entry->name, dir, error)
+                                     : m_fileSystem.openListing(dir, error);
+    if (error.kind == platform::OpenError::Kind::outOfHandles) m_incomplete = true;
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
     if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {
@@ -95,7 +78,6 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
     }
 
     m_output.trace(2, "---> CFinder - parseDirectory - %s\n", dir);
-    if (m_extensions.empty()) m_extensions.emplace_back("*");
 
     if (!listing) {
         const std::string pattern = dir + platform::kSeparator + "*.*";
@@ -103,7 +85,7 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
             4,
             "CFinder - parseDirectory - Aucun fichier du type recherche dans le dossier : "
             "%s - err 0x%x.\n",
-            pattern, static_cast<unsigned>(error));
+            pattern, static_cast<unsigned>(error.code));
         m_output.trace(4, "<--- CFinder - parseDirectory\n");
         return;
     }

@@ -14,8 +14,8 @@ std::string_view nameOf(std::string_view path) {
 }  // namespace
 
 SameEntryTest::SameEntryTest(const Catalogue& files, bool namesIgnoreCase,
-                             const Catalogue::Entry& first)
-    : m_files(files), m_namesIgnoreCase(namesIgnoreCase), m_first(first) {
+                             const Catalogue::Entry& first, const BandName& firstName)
+    : m_files(files), m_namesIgnoreCase(namesIgnoreCase), m_first(first), m_firstName(firstName) {
     if (m_namesIgnoreCase) m_key = folded(first.path);
     m_name = folded(std::string(nameOf(first.path)));
 }
@@ -29,10 +29,15 @@ bool SameEntryTest::sameName(const char* laterPath) const {
     return m_namesIgnoreCase && folded(laterPath) == m_key;
 }
 
-bool SameEntryTest::sameEntry(const Catalogue::Entry& later) const {
-    if (later.identity != m_first.identity) return false;
+bool SameEntryTest::sameEntry(const Catalogue::Entry& later, const BandName& laterName) const {
+    if (laterName.identity != m_firstName.identity) return false;
     // Without identities nothing tells the two apart; a link may lead to any entry.
-    if (!later.identity.known() || m_first.origin.isLink || later.origin.isLink) return true;
+    if (!laterName.identity.known() || m_first.origin.isLink || later.origin.isLink ||
+        m_firstName.throughLink || laterName.throughLink) {
+        return true;
+    }
+    // A file with one name has one entry, however it was reached.
+    if (m_firstName.links == 1 || laterName.links == 1) return true;
     const platform::FileIdentity& firstDir = m_files.directory(m_first.origin.directory);
     const platform::FileIdentity& laterDir = m_files.directory(later.origin.directory);
     // Two names of one file in directories known to differ are hard links.

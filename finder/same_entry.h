@@ -2,21 +2,23 @@
 
 #include <string>
 
+#include "finder/band.h"
 #include "finder/catalogue.h"
 
 // Whether a later catalogued path names the same directory entry as the first file:
 // reached through another spelling of a source, a directory link, a mount seen twice,
-// or a link to the file. Decided from what the walk saw, never by resolving paths,
-// which can fail where the walk did not. Hard links are separate entries and stay
-// apart.
+// or a link to the file. Decided from what the walk and the comparison saw, never by
+// resolving paths, which can fail where the walk did not. Hard links are separate
+// entries and stay apart.
 class SameEntryTest {
 public:
-    SameEntryTest(const Catalogue& files, bool namesIgnoreCase, const Catalogue::Entry& first);
+    SameEntryTest(const Catalogue& files, bool namesIgnoreCase, const Catalogue::Entry& first,
+                  const BandName& firstName);
 
     // Where names ignore case, paths equal but for case are one entry; decided by the
     // names alone, before the later file is opened.
     bool sameName(const char* laterPath) const;
-    bool sameEntry(const Catalogue::Entry& later) const;
+    bool sameEntry(const Catalogue::Entry& later, const BandName& laterName) const;
 
 private:
     std::string folded(std::string text) const;
@@ -24,6 +26,7 @@ private:
     const Catalogue& m_files;
     const bool m_namesIgnoreCase;
     const Catalogue::Entry& m_first;
+    const BandName& m_firstName;
     std::string m_key;   // the first path, lower-cased where names ignore case
     std::string m_name;  // its last component, likewise
 };

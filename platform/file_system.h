@@ -4,23 +4,36 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "platform/open_error.h"
 #include "platform/read_queue.h"
 
 namespace platform {
 
 using NativeHandle = std::intptr_t;
 
-// Same identity means same file: device and inode, or volume serial and file index.
+// Same identity means same file: device and inode, or volume serial and file id. Equal,
+// ordered and hashed on every bit.
 struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     // The upper half of a file id of 128 bits (ReFS), 0 where ids are shorter.
     std::uint64_t indexHigh = 0;
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
     // An identity that could not be read tells nothing about sameness.
     bool known() const { return *this != FileIdentity{}; }
+};
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& identity) const {
+        std::uint64_t hash = identity.volume;
+        for (const std::uint64_t part : {identity.index, identity.indexHigh}) {
+            hash = (hash ^ part) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 32;
+        }
+        return static_cast<std::size_t>(hash);
+    }
 };
 
 // When a file's data or status last changed, in the system's own units: a write
@@ -31,11 +44,12 @@ struct FileStamps {
     friend bool operator==(const FileStamps&, const FileStamps&) = default;
 };
 
-// What an open file tells about itself.
+// What the system tells about a file.
 struct FileStatus {
     std::int64_t size = -1;
-    FileIdentity identity;
+    FileIdentity identity;  // unknown where the system gave none
     FileStamps stamps;
+    std::uint32_t links = 0;  // the names the file has; 0 where the system did not say
 };
 
 // What an entry is, links followed. `unreadable`: its kind could not be read.
@@ -48,6 +62,8 @@ struct DirectoryEntry {
     EntryKind kind = EntryKind::unreadable;
     // The entry itself is a symbolic link or another reparse point.
     bool isLink = false;
+    // A file's status where the listing learnt it on its way; size -1 where it did not.
+    FileStatus status;
 };
 
 class FileSystem;
@@ -76,11 +92,6 @@ public:
     void close();
     // For the platform's own read queues.
     NativeHandle nativeHandle() const { return m_handle; }
-    // Gives up the handle unclosed, for the platform to close with others.
-    NativeHandle release() {
-        m_fileSystem = nullptr;
-        return m_handle;
-    }
 
 private:
     FileSystem* m_fileSystem = nullptr;
@@ -91,9 +102,7 @@ private:
 struct OpenedFile {
     File file;  // empty where it could not be opened
     FileStatus status;
-    // The system's error code where it refused the open; 0 where the name leads to
-    // nothing that may be opened, or where the file opened.
-    std::uint32_t error = 0;
+    OpenError error;
 };
 
 // One open directory enumeration, "." and ".." included.
@@ -103,21 +112,17 @@ public:
     // False when there are no more entries.
     virtual bool next(DirectoryEntry& entry) = 0;
     virtual bool identity(FileIdentity& identity) = 0;
-    // Opens the regular file `name` of this directory, whose full path is `path`, as
-    // FileSystem::open does, without resolving the whole path again where the system
-    // allows.
-    virtual OpenedFile openFile(const std::string& name, const std::string& path) = 0;
-    // Opens each regular file `names[k]` of this directory, whose full path is
-    // `paths[k]`, as openFile does, into `files[k]`: many at once where the system
-    // allows. The files stay open.
-    virtual void openFiles(const std::vector<std::string>& names,
-                           const std::vector<std::string>& paths, std::vector<OpenedFile>& files);
+    // The status of the file `entry` of this listing, and whether it may be opened for
+    // reading, learnt without opening it where the system tells enough (Windows opens
+    // a link, whose entry describes the link and not its target). False when it can't
+    // be opened, or is no longer a regular file.
+    virtual bool describe(const DirectoryEntry& entry, FileStatus& status) = 0;
     // Opens the listing of the subdirectory `name`, whose full path is `path`, as
     // FileSystem::openListing does; relative to this one where the system allows, so
     // that no depth of tree makes a path too long.
     virtual std::unique_ptr<DirectoryListing> openDirectory(const std::string& name,
                                                             const std::string& path,
-                                                            std::uint32_t& error) = 0;
+                                                            OpenError& error) = 0;
 };
 
 // The file-system operations the finder needs; tests substitute their own.
@@ -125,26 +130,16 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Null when the listing can't start; `error` then holds the system's error code.
+    // Null when the listing can't start, and `error` says why.
     virtual std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
-                                                          std::uint32_t& error) = 0;
+                                                          OpenError& error) = 0;
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
     virtual OpenedFile open(const std::string& path) = 0;
-    // Opens each path as open() does, into `files[k]`: many at once where the system
-    // allows.
-    virtual void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files);
-    // Closes the files, many at once where the system allows.
-    virtual void closeAll(std::vector<File>& files) { files.clear(); }
-    // File::advise for each, many at once where the system allows.
-    virtual void adviseAll(const std::vector<const File*>& files, Access access);
-    // The status of the regular file `path` leads to now; false for anything else,
-    // which is never opened.
-    virtual bool statusAt(const std::string& path, FileStatus& status) {
-        OpenedFile opened = open(path);
-        status = opened.status;
-        return static_cast<bool>(opened.file);
-    }
+    // The status of the regular file `path` leads to now, without reading it; false for
+    // anything else. `throughLink`: the system tells that the name reached the file
+    // through a link, so that the file's own entry is another one.
+    virtual bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) = 0;
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
     // True where a file held open keeps other programs from changing or removing it.

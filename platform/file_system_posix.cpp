@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,9 +9,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/batched_io_posix.h"
 #include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
+#include "platform/open_error_posix.h"
+#include "platform/read_queue_posix.h"
 #include "platform/regular_open_posix.h"
 
 namespace platform {
@@ -28,6 +30,7 @@ void fillStatus(const struct stat& info, FileStatus& status) {
     status.size = static_cast<std::int64_t>(info.st_size);
     status.identity = identityOf(info);
     status.stamps = {nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+    status.links = static_cast<std::uint32_t>(info.st_nlink);
 }
 
 EntryKind kindOf(mode_t mode) {
@@ -61,7 +64,7 @@ int withShortPath(const std::string& path, Use use) {
     return use(at, std::string(rest).c_str());
 }
 
-std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error);
+std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, OpenError& error);
 
 int adviceOf(Access access) {
     return access == Access::random ? POSIX_FADV_RANDOM : POSIX_FADV_SEQUENTIAL;
@@ -73,10 +76,23 @@ OpenedFile openedFrom(FileSystem& fileSystem, int fd, const struct stat& info) {
     if (fd >= 0) {
         opened.file = File(fileSystem, fd);
         fillStatus(info, opened.status);
-    } else if (fd != kNotRegular) {
-        opened.error = static_cast<std::uint32_t>(-fd);
+    } else if (fd == kNotRegular) {
+        opened.error = {OpenError::Kind::notRegular};
+    } else {
+        opened.error = openErrorOf(-fd);
     }
     return opened;
+}
+
+// Whether this process may open `name` for reading, asked without opening it: with
+// its effective ids, as an open checks. Where the system lacks that call (before
+// Linux 5.8) or a sandbox refuses it, the plain call answers for the real ids, which
+// are the same unless the program was made set-user-id; then only the open can tell.
+bool mayRead(int dirFd, const char* name) {
+    if (faccessat(dirFd, name, R_OK, AT_EACCESS) == 0) return true;
+    if (errno != ENOSYS && errno != EPERM) return false;
+    if (getuid() != geteuid() || getgid() != getegid()) return true;
+    return syscall(SYS_faccessat, dirFd, name, R_OK) == 0;
 }
 
 class PosixListing final : public DirectoryListing {
@@ -101,6 +117,7 @@ public:
         }
         entry.name.assign(found->d_name);
         entry.isLink = false;
+        entry.status = {};
         // The listing's type spares a status call for all but links and unknown types.
         switch (found->d_type) {
             case DT_DIR:
@@ -111,18 +128,12 @@ public:
                 break;
             case DT_LNK:
                 entry.isLink = true;
-                entry.kind = kindAt(entry.name);
+                lookAt(entry, 0);
                 break;
-            case DT_UNKNOWN: {
-                struct stat info {};
-                if (fstatat(m_fd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-                    entry.kind = EntryKind::unreadable;
-                    break;
-                }
-                entry.isLink = S_ISLNK(info.st_mode);
-                entry.kind = entry.isLink ? kindAt(entry.name) : kindOf(info.st_mode);
+            case DT_UNKNOWN:
+                lookAt(entry, AT_SYMLINK_NOFOLLOW);
+                if (entry.kind == EntryKind::special && entry.isLink) lookAt(entry, 0);
                 break;
-            }
             default:
                 entry.kind = EntryKind::special;
                 break;
@@ -137,26 +148,20 @@ public:
         return true;
     }
 
-    OpenedFile openFile(const std::string& name, const std::string&) override {
-        struct stat info {};
-        return openedFrom(m_fileSystem, openRegularAt(m_fd, name.c_str(), info), info);
-    }
-
-    void openFiles(const std::vector<std::string>& names, const std::vector<std::string>&,
-                   std::vector<OpenedFile>& files) override {
-        std::vector<const char*> each;
-        for (const std::string& name : names) each.push_back(name.c_str());
-        std::vector<int> fds;
-        std::vector<struct stat> infos;
-        openRegularFiles(fileBatch(), m_fd, each, fds, infos);
-        files.clear();
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            files.push_back(openedFrom(m_fileSystem, fds[k], infos[k]));
+    bool describe(const DirectoryEntry& entry, FileStatus& status) override {
+        status = entry.status;
+        if (status.size < 0) {
+            struct stat info {};
+            if (fstatat(m_fd, entry.name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode)) {
+                return false;
+            }
+            fillStatus(info, status);
         }
+        return mayRead(m_fd, entry.name.c_str());
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
-                                                    std::uint32_t& error) override {
+                                                    OpenError& error) override {
         return listingOf(m_fileSystem,
                          openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
     }
@@ -174,10 +179,16 @@ private:
         m_fd = fd;
     }
 
-    EntryKind kindAt(const std::string& name) const {
+    // The kind of the entry, and the status of a file, as fstatat with `flags` sees them.
+    void lookAt(DirectoryEntry& entry, int flags) const {
         struct stat info {};
-        if (fstatat(m_fd, name.c_str(), &info, 0) != 0) return EntryKind::unreadable;
-        return kindOf(info.st_mode);
+        if (fstatat(m_fd, entry.name.c_str(), &info, flags) != 0) {
+            entry.kind = EntryKind::unreadable;
+            return;
+        }
+        entry.isLink = entry.isLink || S_ISLNK(info.st_mode);
+        entry.kind = kindOf(info.st_mode);
+        if (entry.kind == EntryKind::file) fillStatus(info, entry.status);
     }
 
     FileSystem& m_fileSystem;
@@ -186,10 +197,10 @@ private:
 };
 
 // Takes over `fd`, a directory opened for listing, or reports why it could not be.
-std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std::uint32_t& error) {
+std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, OpenError& error) {
     DIR* handle = fd < 0 ? nullptr : fdopendir(fd);
     if (handle == nullptr) {
-        error = static_cast<std::uint32_t>(errno);
+        error = openErrorOf(errno);
         if (fd >= 0) ::close(fd);
         return nullptr;
     }
@@ -199,7 +210,7 @@ std::unique_ptr<DirectoryListing> listingOf(FileSystem& fileSystem, int fd, std:
 class PosixFileSystem final : public FileSystem {
 public:
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
-                                                  std::uint32_t& error) override {
+                                                  OpenError& error) override {
         // The trailing separator makes "" the root, as the listing pattern does on Windows.
         const int fd = withShortPath(dir + '/', [](int at, const char* rest) {
             return openat(at, rest, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -220,44 +231,9 @@ public:
         return openedFrom(*this, fd < 0 ? -errno : fd, info);
     }
 
-    // Long paths are resolved a piece at a time, the others many at once.
-    void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) override {
-        files.clear();
-        files.resize(paths.size());
-        std::vector<const char*> shortPaths;
-        std::vector<std::size_t> which;
-        for (std::size_t k = 0; k < paths.size(); ++k) {
-            if (std::strlen(paths[k]) >= PATH_MAX) {
-                files[k] = open(paths[k]);
-            } else {
-                shortPaths.push_back(paths[k]);
-                which.push_back(k);
-            }
-        }
-        std::vector<int> fds;
-        std::vector<struct stat> infos;
-        openRegularFiles(fileBatch(), AT_FDCWD, shortPaths, fds, infos);
-        for (std::size_t j = 0; j < which.size(); ++j) {
-            files[which[j]] = openedFrom(*this, fds[j], infos[j]);
-        }
-    }
-
-    void closeAll(std::vector<File>& files) override {
-        std::vector<int> fds;
-        for (File& file : files) {
-            if (file) fds.push_back(static_cast<int>(file.release()));
-        }
-        files.clear();
-        fileBatch().close(fds);
-    }
-
-    void adviseAll(const std::vector<const File*>& files, Access access) override {
-        std::vector<int> fds;
-        for (const File* file : files) fds.push_back(static_cast<int>(file->nativeHandle()));
-        fileBatch().advise(fds, adviceOf(access));
-    }
-
-    bool statusAt(const std::string& path, FileStatus& status) override {
+    // A name that is a link was told as such by its listing.
+    bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) override {
+        throughLink = false;
         struct stat info {};
         const int found = withShortPath(
             path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });

@@ -1,10 +1,14 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
+#include "platform/directory_entries_win32.h"
 #include "platform/entry_attributes.h"
 #include "platform/extended_path.h"
 #include "platform/file_system.h"
+#include "platform/open_error_win32.h"
 #include "platform/read_queue_port_win32.h"
 #include "platform/wide_text.h"
 
@@ -12,6 +16,7 @@ namespace platform {
 namespace {
 
 HANDLE asHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
 
 // What the system resolves `path` to, as GetFullPathNameW gives it; empty where it can't.
 std::wstring fullPathOf(const std::wstring& path) {
@@ -33,31 +38,14 @@ std::wstring systemPath(const std::string& path) {
     return extendedPath<wchar_t>(wide, fullPathOf(wide));
 }
 
-// The whole id where the system gives 128 bits: on ReFS two files may share the 64-bit
-// index of the older call, and would be taken for one.
-bool identityOf(HANDLE handle, FileIdentity& identity) {
-    FILE_ID_INFO id{};
-    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
-        identity.volume = id.VolumeSerialNumber;
-        std::memcpy(&identity.index, id.FileId.Identifier, sizeof identity.index);
-        std::memcpy(&identity.indexHigh, id.FileId.Identifier + sizeof identity.index,
-                    sizeof identity.indexHigh);
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
-}
-
-// Size, identity and both stamps in three questions, one each, the fewest an open file
-// allows. The change time moves with every write and attribute change.
+// Size, identity, stamps and names in three questions, one each, the fewest an open
+// file allows. The change time moves with every write and attribute change.
 bool statusOf(HANDLE handle, FileStatus& status) {
     FILE_BASIC_INFO basic{};
     FILE_STANDARD_INFO standard{};
     if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) ||
+        standard.Directory) {
         return false;
     }
     // Made a placeholder since it was listed: reading it would fetch it.
@@ -65,27 +53,62 @@ bool statusOf(HANDLE handle, FileStatus& status) {
     status.size = standard.EndOfFile.QuadPart;
     status.stamps.modified = basic.LastWriteTime.QuadPart;
     status.stamps.changed = basic.ChangeTime.QuadPart;
+    status.links = standard.NumberOfLinks;
     return identityOf(handle, status.identity);
 }
 
-// Opens the regular file at the extended path `target` for reading.
-OpenedFile openRegularFile(FileSystem& fileSystem, const std::wstring& target) {
+// Opens the regular file at the extended path `target` with `access`.
+OpenedFile openRegularFile(FileSystem& fileSystem, const std::wstring& target, DWORD access,
+                           DWORD share, DWORD flags) {
     OpenedFile opened;
-    if (target.empty()) return opened;
+    if (target.empty()) {
+        opened.error = {OpenError::Kind::refused, ERROR_INVALID_NAME};
+        return opened;
+    }
     // A directory fails here; anything that is not a disk file is closed unread.
-    // Overlapped, so that a read queue can keep many reads of it in flight.
-    HANDLE handle =
-        CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE handle = CreateFileW(target.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        opened.error = GetLastError();
+        opened.error = openErrorOf(GetLastError());
         return opened;
     }
     File file(fileSystem, reinterpret_cast<NativeHandle>(handle));
     if (GetFileType(handle) == FILE_TYPE_DISK && statusOf(handle, opened.status)) {
         opened.file = std::move(file);
+    } else {
+        opened.error = {OpenError::Kind::notRegular};
     }
     return opened;
+}
+
+// For reading: overlapped, so that a read queue can keep many reads of it in flight.
+OpenedFile openForReading(FileSystem& fileSystem, const std::wstring& target) {
+    return openRegularFile(fileSystem, target, GENERIC_READ, FILE_SHARE_READ,
+                           FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED);
+}
+
+// The last component of a path, as the system spells it.
+std::wstring_view lastName(std::wstring_view path) {
+    const std::size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring_view::npos ? path : path.substr(cut + 1);
+}
+
+// Whether the name that opened `handle` reached its file through a link: the system
+// then names the file by its own entry, the link's target.
+bool reachedThroughLink(HANDLE handle, const std::wstring& opened) {
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, final.data(),
+                                                       static_cast<DWORD>(final.size()),
+                                                       FILE_NAME_OPENED | VOLUME_NAME_NONE);
+        if (length == 0) return false;
+        const bool fits = length < final.size();
+        final.resize(length);
+        if (fits) break;
+    }
+    const std::wstring_view mine = lastName(opened);
+    const std::wstring_view its = lastName(final);
+    return CompareStringOrdinal(mine.data(), static_cast<int>(mine.size()), its.data(),
+                                static_cast<int>(its.size()), TRUE) != CSTR_EQUAL;
 }
 
 // A directory as its listing reaches it: `base`, its extended form with a separator
@@ -97,80 +120,62 @@ struct ListedDirectory {
 };
 
 std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
-                                                std::uint32_t& error);
+                                                OpenError& error, bool knownDirectory);
 
 class Win32Listing final : public DirectoryListing {
 public:
-    Win32Listing(FileSystem& fileSystem, HANDLE find, const WIN32_FIND_DATAW& first,
+    Win32Listing(FileSystem& fileSystem, std::unique_ptr<DirectoryEntries> entries,
                  ListedDirectory dir)
-        : m_fileSystem(fileSystem), m_find(find), m_data(first), m_dir(std::move(dir)) {}
-    ~Win32Listing() override { FindClose(m_find); }
-    Win32Listing(const Win32Listing&) = delete;
-    Win32Listing& operator=(const Win32Listing&) = delete;
+        : m_fileSystem(fileSystem), m_entries(std::move(entries)), m_dir(std::move(dir)) {}
 
-    bool next(DirectoryEntry& entry) override {
-        if (m_pending) {
-            m_pending = false;
-        } else if (!FindNextFileW(m_find, &m_data)) {
-            return false;
+    bool next(DirectoryEntry& entry) override { return m_entries->next(entry); }
+
+    bool identity(FileIdentity& identity) override { return m_entries->directoryIdentity(identity); }
+
+    // The entry of a link describes the link: its target is opened to be known. Names
+    // are joined as listed: resolved again, a name that ends in a dot or a blank would
+    // lose them and lead to another entry, or to none.
+    bool describe(const DirectoryEntry& entry, FileStatus& status) override {
+        if (!entry.isLink) {
+            status = entry.status;
+            return true;
         }
-        entry.name = toUtf8(std::wstring_view(m_data.cFileName));
-        // Junctions and symbolic links alike carry the reparse-point bit.
-        entry.isLink = (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        // The listing's own attributes tell the kind: nothing is asked by name again,
-        // and a placeholder is known before anything could open it.
-        entry.kind = entry.name == "." || entry.name == ".." ? EntryKind::directory
-                                                             : entryKindOf(m_data.dwFileAttributes);
-        return true;
-    }
-
-    bool identity(FileIdentity& identity) override {
-        // A directory opens only with backup semantics; nothing is read from it.
-        HANDLE handle = CreateFileW(m_dir.self.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return false;
-        const bool known = identityOf(handle, identity);
-        CloseHandle(handle);
-        return known;
-    }
-
-    // Names are joined as listed: resolved again, a name that ends in a dot or a blank
-    // would lose them and lead to another entry, or to none.
-    OpenedFile openFile(const std::string& name, const std::string&) override {
-        return openRegularFile(m_fileSystem, m_dir.base + toWide<wchar_t>(name));
+        OpenedFile opened = openForReading(m_fileSystem, m_dir.base + toWide<wchar_t>(entry.name));
+        status = opened.status;
+        return static_cast<bool>(opened.file);
     }
 
     std::unique_ptr<DirectoryListing> openDirectory(const std::string& name, const std::string&,
-                                                    std::uint32_t& error) override {
+                                                    OpenError& error) override {
         const std::wstring self = m_dir.base + toWide<wchar_t>(name);
-        return openListingOf(m_fileSystem, {self + L'\\', self}, error);
+        return openListingOf(m_fileSystem, {self + L'\\', self}, error, true);
     }
 
 private:
     FileSystem& m_fileSystem;
-    HANDLE m_find;
-    WIN32_FIND_DATAW m_data;
+    std::unique_ptr<DirectoryEntries> m_entries;
     ListedDirectory m_dir;
-    bool m_pending = true;
 };
 
+// `knownDirectory`: its parent listed it as a directory, so opening it can open no file.
 std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDirectory dir,
-                                                std::uint32_t& error) {
+                                                OpenError& error, bool knownDirectory) {
     if (dir.base.empty()) {
-        error = ERROR_INVALID_NAME;
+        error = {OpenError::Kind::refused, ERROR_INVALID_NAME};
         return nullptr;
     }
-    // "*" lists what "*.*" did: every entry.
-    const std::wstring pattern = dir.base + L'*';
-    WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return nullptr;
+    if (!knownDirectory) {
+        const DWORD attributes = GetFileAttributesW(dir.self.c_str());
+        knownDirectory = attributes != INVALID_FILE_ATTRIBUTES &&
+                         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
-    return std::make_unique<Win32Listing>(fileSystem, find, data, std::move(dir));
+    std::unique_ptr<DirectoryEntries> entries;
+    if (knownDirectory) entries = enumerateDirectory(dir.self);
+    // Where it can't be enumerated with ids, its find data list it; a failure is the
+    // find's, whose error code the trace gives.
+    if (entries == nullptr) entries = findEntries(dir.base, dir.self, error);
+    if (entries == nullptr) return nullptr;
+    return std::make_unique<Win32Listing>(fileSystem, std::move(entries), std::move(dir));
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -180,7 +185,7 @@ public:
     }
 
     std::unique_ptr<DirectoryListing> openListing(const std::string& dir,
-                                                  std::uint32_t& error) override {
+                                                  OpenError& error) override {
         // The directory as the system resolves its listing's pattern, as every call
         // without the extended form did; the root for an empty one.
         std::wstring base = systemPath(dir + "\\*");
@@ -189,11 +194,24 @@ public:
         } else {
             base.clear();
         }
-        return openListingOf(*this, {base, systemPath(dir + "\\.")}, error);
+        return openListingOf(*this, {base, systemPath(dir + "\\.")}, error, false);
     }
 
     OpenedFile open(const std::string& path) override {
-        return openRegularFile(*this, systemPath(path));
+        return openForReading(*this, systemPath(path));
+    }
+
+    // Its attributes only: nothing is read, and no program's sharing is in the way.
+    bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) override {
+        throughLink = false;
+        const std::wstring target = systemPath(path);
+        OpenedFile opened =
+            openRegularFile(*this, target, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+        if (!opened.file) return false;
+        status = opened.status;
+        throughLink = reachedThroughLink(asHandle(opened.file.nativeHandle()), target);
+        return true;
     }
 
     bool namesIgnoreCase() const override { return true; }

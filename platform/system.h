@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/open_error.h"
+
 // Everything else that differs between Windows and POSIX.
 namespace platform {
 
@@ -29,8 +31,6 @@ void toLowerCase(std::string& text);
 
 bool localTime(std::time_t seconds, std::tm& calendar);
 
-enum class TraceOpen { opened, held, refused };
-
 // The trace file while one record is written: a descriptor, or a handle on Windows.
 using TraceFile = std::intptr_t;
 
@@ -39,9 +39,9 @@ extern const std::string_view kLineEnd;
 
 // One attempt at "debug.log": `file` is opened for appending and held for
 // exclusive access until closeTraceFile, but only when the name is a regular
-// file with no other name, never a link, a FIFO or a device (refused). `held`
+// file with no other name, never a link, a FIFO or a device (notRegular). `held`
 // when another process holds it; the attempt never waits.
-TraceOpen openTraceFile(TraceFile& file);
+OpenError openTraceFile(TraceFile& file);
 // Appends the bytes with one system call, so that a record is in the file whole
 // or not at all; failures are ignored.
 void writeTraceFile(TraceFile file, std::string_view bytes);
@@ -50,7 +50,5 @@ void closeTraceFile(TraceFile file);
 // How many files the finder may have open at once: what the limit on open handles
 // leaves beside those open now and those the run needs of its own; 1 at least.
 std::size_t openFileBudget();
-// Whether a system error code says the process or the system has no handle left.
-bool isOutOfHandles(std::uint32_t error);
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/descriptor_posix.h"
+#include "platform/open_error_posix.h"
 #include "platform/flag_rules.h"
 #include "platform/system.h"
 
@@ -53,14 +54,14 @@ void holdStandardDescriptors() {
     }
 }
 
-TraceOpen tryOpenTraceFile(TraceFile& file) {
+OpenError tryOpenTraceFile(TraceFile& file) {
     const char* const kName = "debug.log";
     // Look before opening: a FIFO or a device is never opened, not even without blocking.
     struct stat named {};
     if (::lstat(kName, &named) == 0) {
-        if (!S_ISREG(named.st_mode)) return TraceOpen::refused;
+        if (!S_ISREG(named.st_mode)) return {OpenError::Kind::notRegular};
     } else if (errno != ENOENT) {
-        return TraceOpen::refused;
+        return openErrorOf(errno);
     }
     // Should the name change meanwhile, no link is followed and a FIFO can't block.
     const int flags =
@@ -69,19 +70,22 @@ TraceOpen tryOpenTraceFile(TraceFile& file) {
     if (fd < 0 && (errno == EMFILE || errno == ENFILE) && releaseSpareDescriptor()) {
         fd = ::open(kName, flags, 0666);
     }
+    if (fd < 0) return openErrorOf(errno);
     Descriptor log(fd);
-    if (!log.valid()) return TraceOpen::refused;
 
     // A second name would let a record land in a file that lies elsewhere.
     struct stat opened {};
     if (::fstat(log.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) {
-        return TraceOpen::refused;
+        return {OpenError::Kind::notRegular};
     }
     if (::flock(log.get(), LOCK_EX | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK || errno == EINTR ? TraceOpen::held : TraceOpen::refused;
+        if (errno == EWOULDBLOCK || errno == EINTR) {
+            return {OpenError::Kind::held, static_cast<std::uint32_t>(errno)};
+        }
+        return openErrorOf(errno);
     }
     file = log.release();
-    return TraceOpen::opened;
+    return {};
 }
 
 // The standard streams and whatever the process inherited. A limit too low to look
@@ -125,11 +129,11 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_r(&seconds, &calendar) != nullptr;
 }
 
-TraceOpen openTraceFile(TraceFile& file) {
+OpenError openTraceFile(TraceFile& file) {
     file = -1;
     reserveSpareDescriptor();
-    const TraceOpen result = tryOpenTraceFile(file);
-    if (result != TraceOpen::opened) reserveSpareDescriptor();
+    const OpenError result = tryOpenTraceFile(file);
+    if (result) reserveSpareDescriptor();
     return result;
 }
 
@@ -154,8 +158,6 @@ void closeTraceFile(TraceFile file) {
     ::close(static_cast<int>(file));
     reserveSpareDescriptor();
 }
-
-bool isOutOfHandles(std::uint32_t error) { return error == EMFILE || error == ENFILE; }
 
 std::size_t openFileBudget() {
     rlimit limit{};

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/flag_rules.h"
+#include "platform/open_error_win32.h"
 #include "platform/system.h"
 #include "platform/wide_text.h"
 
@@ -58,15 +59,13 @@ bool localTime(std::time_t seconds, std::tm& calendar) {
     return localtime_s(&calendar, &seconds) == 0;
 }
 
-TraceOpen openTraceFile(TraceFile& file) {
+OpenError openTraceFile(TraceFile& file) {
     file = 0;
     // No sharing: nobody else reads or writes the file while one record is written.
     // A link or a junction is opened itself, never what it leads to.
     HANDLE opened = CreateFileW(L"debug.log", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        return GetLastError() == ERROR_SHARING_VIOLATION ? TraceOpen::held : TraceOpen::refused;
-    }
+    if (opened == INVALID_HANDLE_VALUE) return openErrorOf(GetLastError());
     OwnedHandle handle(opened);
     // A second name would let a record land in a file that lies elsewhere.
     BY_HANDLE_FILE_INFORMATION info{};
@@ -74,10 +73,10 @@ TraceOpen openTraceFile(TraceFile& file) {
     if (GetFileType(handle.get()) != FILE_TYPE_DISK ||
         !GetFileInformationByHandle(handle.get(), &info) ||
         (info.dwFileAttributes & notPlain) != 0 || info.nNumberOfLinks != 1) {
-        return TraceOpen::refused;
+        return {OpenError::Kind::notRegular};
     }
     file = reinterpret_cast<TraceFile>(handle.release());
-    return TraceOpen::opened;
+    return {};
 }
 
 void writeTraceFile(TraceFile file, std::string_view bytes) {
@@ -96,7 +95,5 @@ void writeTraceFile(TraceFile file, std::string_view bytes) {
 void closeTraceFile(TraceFile file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 std::size_t openFileBudget() { return 4096; }
-
-bool isOutOfHandles(std::uint32_t error) { return error == ERROR_TOO_MANY_OPEN_FILES; }
 
 }  // namespace platform

@@ -14,7 +14,7 @@ public:
     // Calls `attempt` until it answers other than held. While the file is held
     // and this record may wait, `pause` waits a moment and answers false once
     // the bound is spent. True when the file was opened.
-    bool take(const std::function<platform::TraceOpen()>& attempt,
+    bool take(const std::function<platform::OpenError()>& attempt,
               const std::function<bool()>& pause);
 
 private:

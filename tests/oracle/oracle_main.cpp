@@ -1,9 +1,9 @@
-// The program with the plain classification: the reference build.
+// The program with the plain judge: the reference build.
 #include "app/run.h"
-#include "pairwise_classes.h"
+#include "pairwise_judge.h"
 #include "platform/arguments.h"
 
 int main(int argc, char* argv[]) {
     const platform::Arguments arguments(argc, argv);
-    return runTwinscout(arguments.count(), arguments.values(), classifyBandPairwise);
+    return runTwinscout(arguments.count(), arguments.values(), makePairwiseJudge);
 }

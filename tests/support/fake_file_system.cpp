@@ -37,8 +37,8 @@ public:
     bool next(platform::DirectoryEntry& entry) override {
         if (m_next == m_names.size()) return false;
         entry.name = m_names[m_next++];
-        const std::string path =
-            m_dir.empty() ? entry.name : m_dir + platform::kSeparator + entry.name;
+        entry.status = {};
+        const std::string path = pathOf(entry.name);
         const auto own = m_fs.m_entries.find(path);
         entry.isLink = own != m_fs.m_entries.end() && own->second.kind == Entry::link;
         const Entry* found = m_fs.follow(path);
@@ -49,6 +49,9 @@ public:
                      : found->kind == Entry::file
                          ? platform::entryKindOf(m_fs.m_files.at(found->fileId).attributes)
                          : EntryKind::special;
+        if (entry.isLink && m_fs.linksLookLikeFiles && entry.kind == EntryKind::file) {
+            entry.isLink = false;
+        }
         return true;
     }
 
@@ -57,20 +60,35 @@ public:
         return true;
     }
 
-    platform::OpenedFile openFile(const std::string& name, const std::string& path) override {
-        const Entry* found =
-            m_fs.follow(m_dir.empty() ? name : m_dir + platform::kSeparator + name);
-        if (found != nullptr && found->kind == Entry::special) ++m_fs.specialOpens;
-        return m_fs.open(path);
+    bool describe(const platform::DirectoryEntry& entry, platform::FileStatus& status) override {
+        const std::string path = pathOf(entry.name);
+        if (m_fs.windowsListing && entry.isLink) {
+            platform::OpenedFile opened = m_fs.open(path);
+            status = opened.status;
+            return static_cast<bool>(opened.file);
+        }
+        const Entry* found = m_fs.follow(path);
+        if (found == nullptr || found->kind != Entry::file) return false;
+        status = m_fs.statusOfFile(found->fileId);
+        if (m_fs.listingWithoutIdentities) {
+            status.identity = {};
+            status.stamps.changed = 0;
+        }
+        status.links = 0;
+        return m_fs.windowsListing || m_fs.m_files.at(found->fileId).openable;
     }
 
     std::unique_ptr<platform::DirectoryListing> openDirectory(const std::string&,
                                                               const std::string& path,
-                                                              std::uint32_t& error) override {
+                                                              platform::OpenError& error) override {
         return m_fs.openListing(path, error);
     }
 
 private:
+    std::string pathOf(const std::string& name) const {
+        return m_dir.empty() ? name : m_dir + platform::kSeparator + name;
+    }
+
     FakeFileSystem& m_fs;
     std::string m_dir;
     platform::FileIdentity m_identity;
@@ -162,16 +180,16 @@ bool FakeFileSystem::outOfHandles() {
     return true;
 }
 
-std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(const std::string& dir,
-                                                                        std::uint32_t& error) {
+std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(
+    const std::string& dir, platform::OpenError& error) {
     if (outOfHandles()) {
-        error = twinscout::e2e::outOfHandlesError();
+        error = {platform::OpenError::Kind::outOfHandles, twinscout::e2e::outOfHandlesError()};
         return nullptr;
     }
     ++listings;
     std::string resolved;
     if (!canonical(dir, resolved) || follow(resolved)->kind != Entry::directory) {
-        error = kMissing;
+        error = {platform::OpenError::Kind::refused, kMissing};
         return nullptr;
     }
     return std::make_unique<Listing>(*this, resolved, follow(resolved)->identity);
@@ -181,36 +199,61 @@ platform::OpenedFile FakeFileSystem::open(const std::string& path) {
     ++opens;
     platform::OpenedFile opened;
     const Entry* found = follow(path);
-    if (found == nullptr || found->kind != Entry::file) return opened;
+    if (found == nullptr) {
+        opened.error = {platform::OpenError::Kind::refused, kMissing};
+        return opened;
+    }
+    if (found->kind != Entry::file) {
+        if (found->kind == Entry::special) ++specialOpens;
+        opened.error = {platform::OpenError::Kind::notRegular};
+        return opened;
+    }
     const FakeFile& file = m_files.at(found->fileId);
     if (platform::entryKindOf(file.attributes) == platform::EntryKind::placeholder) {
         ++placeholderOpens;
     }
-    if (!file.openable) return opened;
-    if (outOfHandles()) {
-        opened.error = twinscout::e2e::outOfHandlesError();
+    if (!file.openable) {
+        opened.error = {platform::OpenError::Kind::refused, kDenied};
         return opened;
     }
+    if (outOfHandles()) {
+        opened.error = {platform::OpenError::Kind::outOfHandles,
+                        twinscout::e2e::outOfHandlesError()};
+        return opened;
+    }
+    ++opensOf[path];
     m_handles.push_back({found->fileId, path});
     mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
     opened.file = platform::File(*this, static_cast<platform::NativeHandle>(m_handles.size()));
-    opened.file.status(opened.status);
+    opened.status = statusOfFile(found->fileId);
     return opened;
 }
 
-platform::FileStatus FakeFileSystem::statusOf(const std::string& path) {
-    m_handles.push_back({follow(path)->fileId, path});
-    platform::FileStatus listed;
-    status(static_cast<platform::NativeHandle>(m_handles.size()), listed);
-    return listed;
+bool FakeFileSystem::statusAt(const std::string& path, platform::FileStatus& status,
+                              bool& throughLink) {
+    const auto own = m_entries.find(path);
+    throughLink = own != m_entries.end() && own->second.kind == Entry::link;
+    const Entry* found = follow(path);
+    if (found == nullptr || found->kind != Entry::file) return false;
+    status = statusOfFile(found->fileId);
+    return true;
 }
 
-bool FakeFileSystem::status(platform::NativeHandle handle, platform::FileStatus& status) {
-    const FakeFile& file = m_files.at(m_handles[static_cast<std::size_t>(handle) - 1].fileId);
+platform::FileStatus FakeFileSystem::statusOfFile(std::uint64_t fileId) const {
+    const FakeFile& file = m_files.at(fileId);
+    platform::FileStatus status;
     status.size =
         file.announcedSize >= 0 ? file.announcedSize : static_cast<std::int64_t>(file.bytes.size());
     status.identity = file.identity;
     status.stamps = file.stamps;
+    for (const auto& [path, entry] : m_entries) {
+        if (entry.kind == Entry::file && entry.fileId == fileId) ++status.links;
+    }
+    return status;
+}
+
+bool FakeFileSystem::status(platform::NativeHandle handle, platform::FileStatus& status) {
+    status = statusOfFile(m_handles[static_cast<std::size_t>(handle) - 1].fileId);
     return true;
 }
 

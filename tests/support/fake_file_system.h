@@ -2,7 +2,8 @@
 // with paths joined by the platform's separator. Files are byte strings that can be
 // made unopenable, failing or truncated, given attributes, or changed by a hook after
 // a read; every read and every open is recorded, and opens beyond a limit of open
-// handles are refused as the system refuses them.
+// handles are refused as the system refuses them. Its listings tell what Linux tells
+// by default, or what Windows and Wine tell.
 #pragma once
 
 #include <cstdint>
@@ -48,21 +49,29 @@ public:
     FakeFile& file(const std::string& path);
 
     std::unique_ptr<platform::DirectoryListing> openListing(const std::string& dir,
-                                                            std::uint32_t& error) override;
+                                                            platform::OpenError& error) override;
     platform::OpenedFile open(const std::string& path) override;
-    // What the listing would have read for the file at `path`.
-    platform::FileStatus statusOf(const std::string& path);
+    bool statusAt(const std::string& path, platform::FileStatus& status,
+                  bool& throughLink) override;
     bool namesIgnoreCase() const override { return false; }
     // With lateReads, a read started through the queue is done only when it is
     // finished, the latest started first, four at most in flight: as a disk may.
     std::unique_ptr<platform::ReadQueue> readQueue() override;
     bool lateReads = false;
-    // As on Windows: the listing then leaves no file open, every file is opened again.
     bool openFilesHinderOthers() const override { return hinderOthers; }
     bool hinderOthers = false;
+    // As Windows lists: whether a file may be opened is not told, and a link's entry is
+    // opened to learn of its target.
+    bool windowsListing = false;
+    // As the find data a Windows listing falls back to: no identities.
+    bool listingWithoutIdentities = false;
+    // As Wine lists a symbolic link to a file: a plain file with its target's identity;
+    // only the name's status tells that it reached its file through a link.
+    bool linksLookLikeFiles = false;
 
     std::vector<Read> reads;
     int opens = 0;
+    std::map<std::string, int> opensOf;  // by the path opened
     int listings = 0;
     int specialOpens = 0;      // must stay 0
     int placeholderOpens = 0;  // must stay 0
@@ -75,6 +84,7 @@ public:
     int refusals = 0;
 
     static constexpr std::uint32_t kMissing = 2;
+    static constexpr std::uint32_t kDenied = 13;
 
 private:
     class Listing;
@@ -98,6 +108,8 @@ private:
     void add(const std::string& path, Entry entry);
     // Counts a refusal where no handle is left.
     bool outOfHandles();
+    // The status an open of the file would give.
+    platform::FileStatus statusOfFile(std::uint64_t fileId) const;
     // The entry a path leads to with every link followed; null when there is none.
     const Entry* follow(const std::string& path) const;
     // The path without links, "." or ".."; false when some part of it is missing.

@@ -19,6 +19,11 @@ bool namesIgnoreCase();
 // two-character one, which leaves "/" and longer ones to be absolute paths (POSIX).
 bool longSlashParametersAreFlags();
 
+// Whether the listing tells, without opening a file, that it can't be opened, so that
+// such a file is never catalogued; elsewhere (Windows) it is catalogued, and never
+// pairs.
+bool listingTellsUnopenable();
+
 // Whether trees may hold symbolic and hard links that the program follows.
 bool treesMayHoldLinks();
 

@@ -12,6 +12,8 @@ bool longSlashParametersAreFlags() { return false; }
 
 bool namesIgnoreCase() { return false; }
 
+bool listingTellsUnopenable() { return true; }
+
 bool treesMayHoldLinks() { return true; }
 
 int referenceTreeCount() { return 400; }

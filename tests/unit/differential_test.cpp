@@ -1,6 +1,6 @@
 // Random trees in the in-memory file system, compared by the finder with its own
-// classification and with the plain pairwise one: the console and the trace must be
-// the same, whatever order the reads finish in.
+// comparison and with the plain pairwise judge: the console and the trace must be the
+// same, whatever order the reads finish in and whatever the listing tells.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,17 +12,17 @@
 #include "finder/finder.h"
 #include "memory_output.h"
 #include "platform/system.h"
-#include "tests/oracle/pairwise_classes.h"
+#include "tests/oracle/pairwise_judge.h"
 
 namespace {
 
-MemoryOutput outputOf(FakeFileSystem& fs, BandClassifier classify, bool tracing) {
+MemoryOutput outputOf(FakeFileSystem& fs, BandJudgeMaker makeJudge, bool tracing) {
     StringList sources{"a", "b"};
     StringList extensions;
     StringList exclusions;
     MemoryOutput output(tracing);
     {
-        CFinder finder(sources, extensions, exclusions, output, fs, classify);
+        CFinder finder(sources, extensions, exclusions, output, fs, makeJudge);
         finder.find();
         finder.compareFiles();
     }
@@ -86,9 +86,11 @@ TEST(DifferentialTest, RandomTreesGiveTheSameOutputBothWays) {
         FakeFileSystem copy = fs;
         fs.lateReads = seed % 2 == 0;
         fs.hinderOthers = seed % 4 < 2;
+        fs.windowsListing = copy.windowsListing = seed % 5 < 2;
+        fs.listingWithoutIdentities = copy.listingWithoutIdentities = seed % 5 == 1;
         const bool tracing = seed % 3 == 0;
-        const MemoryOutput real = outputOf(fs, classifyBand, tracing);
-        const MemoryOutput plain = outputOf(copy, classifyBandPairwise, tracing);
+        const MemoryOutput real = outputOf(fs, makeContentComparison, tracing);
+        const MemoryOutput plain = outputOf(copy, makePairwiseJudge, tracing);
         ASSERT_EQ(real.console, plain.console) << "seed " << seed;
         ASSERT_EQ(real.records, plain.records) << "seed " << seed;
         ASSERT_EQ(real.records.empty(), !tracing);

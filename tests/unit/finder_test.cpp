@@ -266,22 +266,22 @@ TEST_F(FinderTest, FilesThatCantBeOpenedAreListedButNeverPaired) {
     }
 }
 
-// A file whose size was met before has its head read while it is listed; the heads
-// of the others sharing a size are read ahead, tails only where heads agree, and
-// nothing twice but the heads that share a digest with another, in whatever order the
-// reads finish. Files the listing left open are not opened again.
-TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
+// The listing opens nothing. The comparison opens each file of a size met twice once,
+// reads every head, the last blocks only where heads agree, the middles where the last
+// blocks do too, and no byte twice, in whatever order the reads finish and whatever
+// the listing tells; a file of a size no other file has is never opened.
+TEST_F(FinderTest, EachFileIsOpenedOnceAndEachByteReadOnce) {
     const std::string big(100000, 'x');
     std::string headDiffers = big;
     headDiffers[0] = 'y';
     std::string tailDiffers = big;
     tailDiffers.back() = 'y';
-    for (const int mode : {0, 1, 2, 3}) {
-        const bool late = mode % 2 == 1;
-        const bool hinder = mode >= 2;
+    for (int mode = 0; mode < 8; ++mode) {
+        SCOPED_TRACE(mode);
         m_fs = FakeFileSystem();
-        m_fs.lateReads = late;
-        m_fs.hinderOthers = hinder;
+        m_fs.lateReads = (mode & 1) != 0;
+        m_fs.hinderOthers = (mode & 2) != 0;
+        m_fs.windowsListing = (mode & 4) != 0;
         file("d/a", big);
         file("d/b", big);
         file("d/c", headDiffers);
@@ -293,29 +293,11 @@ TEST_F(FinderTest, ReadingAheadReadsEachByteOnce) {
                   unordered({"d/a #### d/b", "d/e #### d/f"}));
         std::size_t bytes = 0;
         for (const auto& read : m_fs.reads) bytes += read.count;
-        // Listed: the heads of b, c, d and f, whose sizes were met before. Then a, b and
-        // d, whose heads agree, at both ends, and the middles of a and b; e and f.
-        const std::size_t listing = 3 * 4096 + 20;
-        EXPECT_EQ(bytes, listing + 2 * big.size() + 2 * 4096 + 2 * 20) << "mode " << mode;
-        // Seven files listed, and the four names that pair checked once more at the end.
-        // The listing holds a and e, the first of their sizes, and d, whose head has
-        // the digest of b's: b and f open again, and the others too where it holds none.
-        EXPECT_EQ(m_fs.opens, hinder ? 16 : 13) << "mode " << mode;
-        EXPECT_EQ(m_fs.openNow, 0) << "mode " << mode;
+        // Four heads, the last blocks of a, b and d, the middles of a and b; e and f.
+        EXPECT_EQ(bytes, 2 * big.size() + 3 * 4096 + 2 * 20);
+        EXPECT_EQ(m_fs.opensOf.count(native("d/alone")), 0u);
+        for (const auto& [path, opens] : m_fs.opensOf) EXPECT_EQ(opens, 1) << path;
     }
-}
-
-// The read-ahead opens a name well before its run is compared; a name replaced
-// after that, even by an equal copy, must not pair.
-TEST_F(FinderTest, ANameReplacedAfterItWasReadAheadLendsNothing) {
-    const std::string bytes(5000, 'q');
-    file("d/A", bytes);
-    file("d/B", bytes);
-    m_fs.file(native("d/B")).afterRead = [&] {
-        m_fs.file(native("d/B")).afterRead = nullptr;
-        m_fs.addFile(native("d/A"), bytes);
-    };
-    EXPECT_EQ(findAndCompare({"d"}).pairs, Pairs{});
 }
 
 }  // namespace

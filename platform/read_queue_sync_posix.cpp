@@ -1,11 +1,6 @@
-#include "platform/batched_io_posix.h"
+#include "platform/read_queue_posix.h"
 
 namespace platform {
-
-FileBatch& fileBatch() {
-    static FileBatch plain;
-    return plain;
-}
 
 std::unique_ptr<ReadQueue> makeReadQueue() { return makeSynchronousReadQueue(); }
 

@@ -1,0 +1,145 @@
+#include "finder/read_ahead.h"
+
+#include <algorithm>
+
+#include "finder/content_hash.h"
+
+namespace {
+
+// Bands of files that could not be opened hold nothing open: they are bound apart.
+constexpr std::size_t kMostBands = 256;
+// Buffers of heads and last blocks held at once, a few MiB.
+constexpr std::size_t kMostBuffers = 1024;
+
+}  // namespace
+
+ReadAhead::ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
+                     QueuedReads& reads, BandQueue& bands)
+    : m_fileSystem(fileSystem), m_files(files), m_ledger(ledger), m_reads(reads), m_bands(bands) {}
+
+std::size_t ReadAhead::room() const {
+    const std::size_t buffers = kMostBuffers > m_buffersHeld ? kMostBuffers - m_buffersHeld : 0;
+    return std::min(m_ledger.room(OpenLedger::Use::ahead), buffers / 2);
+}
+
+void ReadAhead::fill() {
+    // Heads come in as the disk likes: whichever band has all of its in goes on.
+    for (BandState& band : m_bands) {
+        if (band.phase == BandPhase::headsStarted) learnHeads(band);
+        if (band.phase == BandPhase::headsRead) startTails(band);
+    }
+    const std::size_t share = m_ledger.share(OpenLedger::Use::ahead);
+    if (m_ledger.openFor(OpenLedger::Use::ahead) > share / 2) return;
+    for (std::size_t b = 1; b <= kMostBands && room() > 0; ++b) {
+        BandState* band = m_bands.at(b);
+        if (band == nullptr) break;
+        if (band->phase != BandPhase::listed) continue;
+        startHeads(*band, room());
+        if (band->phase == BandPhase::headsStarted) learnHeads(*band);
+        if (band->phase == BandPhase::headsRead) startTails(*band);
+    }
+}
+
+// Opens files of the band, ahead of it, and starts their heads' reads. A refusal for want
+// of handles stops the read-ahead at what is open: the comparison opens the rest.
+std::size_t ReadAhead::startHeads(BandState& band, std::size_t room) {
+    const std::int64_t size = band.band.size;
+    std::vector<std::size_t> files;
+    while (files.size() < room && band.headsNext < band.files.size()) {
+        files.push_back(band.headsNext++);
+    }
+    if (!openBandFiles(m_fileSystem, m_files, m_ledger, band, files, OpenLedger::Use::ahead)
+             .empty()) {
+        m_ledger.stopAt(OpenLedger::Use::ahead);
+    }
+    std::size_t opened = 0;
+    for (const std::size_t f : files) {
+        BandFile& file = band.files[f];
+        if (!file.file) continue;
+        ++opened;
+        // Only the head is wanted now: the system need not read further ahead.
+        if (size > kHeadBytes) file.file.file().advise(platform::Access::random);
+        startEarly(file, 0, 0, headAsked(size));
+    }
+    if (band.headsNext == band.files.size()) band.phase = BandPhase::headsStarted;
+    return opened;
+}
+
+// Once every head is in, a file whose head's digest no other file has can't pair, where
+// every digest is known: it is closed, and only its head is ever read.
+void ReadAhead::learnHeads(BandState& band) {
+    const std::int64_t size = band.band.size;
+    for (const BandFile& file : band.files) {
+        if (file.early != nullptr && !(*file.early)[0].read.done) return;
+    }
+    std::vector<std::uint64_t> digests;
+    bool allKnown = true;
+    for (const BandFile& file : band.files) {
+        const EarlyRead* head = file.early != nullptr ? &(*file.early)[0] : nullptr;
+        if (head == nullptr || head->read.result != static_cast<std::int64_t>(headBytes(size))) {
+            allKnown = false;
+            digests.push_back(0);
+        } else {
+            digests.push_back(hashBytes(head->bytes.data(), headBytes(size)));
+        }
+    }
+    std::vector<std::uint64_t> sorted = digests;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t f = 0; f < band.files.size(); ++f) {
+        const auto same = std::equal_range(sorted.begin(), sorted.end(), digests[f]);
+        if (!allKnown || same.second - same.first > 1) {
+            band.mayPair.push_back(f);
+        } else {
+            band.files[f].file.close();
+        }
+    }
+    band.phase = BandPhase::headsRead;
+}
+
+// The last block reaches the end: one byte more tells a file grown since.
+void ReadAhead::startTails(BandState& band) {
+    const std::int64_t size = band.band.size;
+    if (size > kHeadBytes + kTailBytes) {
+        for (; band.tailsNext < band.mayPair.size(); ++band.tailsNext) {
+            if (m_buffersHeld >= kMostBuffers) return;
+            BandFile& file = band.files[band.mayPair[band.tailsNext]];
+            if (!file.file || file.failed) continue;
+            startEarly(file, 1, size - kTailBytes, static_cast<std::size_t>(kTailBytes) + 1);
+        }
+    }
+    band.phase = BandPhase::tailsStarted;
+}
+
+EarlyRead& ReadAhead::startEarly(BandFile& file, std::size_t slot, std::int64_t offset,
+                                 std::size_t count) {
+    if (file.early == nullptr) file.early = std::make_unique<std::array<EarlyRead, 2>>();
+    EarlyRead& early = (*file.early)[slot];
+    if (!m_spare.empty()) {
+        early.bytes = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    early.bytes.resize(count);
+    early.offset = offset;
+    ++m_buffersHeld;
+    m_reads.start(file.file.file(), offset, early.bytes.data(), count, early.read, false);
+    return early;
+}
+
+void ReadAhead::enter(BandState& band) {
+    band.phase = BandPhase::compared;
+    for (BandFile& file : band.files) file.file.setUse(OpenLedger::Use::band);
+}
+
+void ReadAhead::leave(BandState& band) {
+    for (BandFile& file : band.files) {
+        if (file.early == nullptr) continue;
+        for (EarlyRead& early : *file.early) {
+            if (early.offset < 0) continue;
+            m_reads.wait(early.read);
+            early.bytes.clear();
+            if (m_spare.size() < kMostBuffers) m_spare.push_back(std::move(early.bytes));
+            --m_buffersHeld;
+        }
+        file.early.reset();
+    }
+}
