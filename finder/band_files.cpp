@@ -16,40 +16,71 @@ bool isAsListed(const platform::FileStatus& now, const Catalogue::Entry& listed)
     return sameFile && now.size == listed.size;
 }
 
+namespace {
+
+// The name to open the band's file by: again the one that opened it before, or else the
+// first that still leads to the file listed; none when there is no such name.
+std::size_t nameToOpen(const BandState& band, std::size_t f) {
+    const BandFile& file = band.files[f];
+    const std::span<const std::size_t> names = band.band.namesOf(f);
+    const auto gone = [&](std::size_t n) { return band.gone[names[n] - band.band.begin]; };
+    if (file.opener != kNoName) return gone(file.opener) ? kNoName : file.opener;
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        if (!gone(n)) return n;
+    }
+    return kNoName;
+}
+
+}  // namespace
+
 std::vector<std::size_t> openBandFiles(platform::FileSystem& fileSystem, const Catalogue& catalogue,
                                        OpenLedger& ledger, BandState& band,
                                        const std::vector<std::size_t>& files,
                                        OpenLedger::Use use) {
     std::vector<std::size_t> refused;
-    for (const std::size_t f : files) {
-        BandFile& file = band.files[f];
-        const std::span<const std::size_t> names = band.band.namesOf(f);
-        const bool again = file.opener != kNoName;
-        const std::size_t last = again ? file.opener + 1 : names.size();
-        for (std::size_t n = again ? file.opener : 0; !file.file && !file.failed && n < last; ++n) {
-            const std::size_t k = names[n] - band.band.begin;
-            if (band.gone[k]) continue;
-            platform::OpenedFile opened = fileSystem.open(catalogue[names[n]].path);
-            if (opened.error.kind == platform::OpenError::Kind::outOfHandles) {
-                refused.push_back(f);
-                break;
-            }
-            if (!opened.file || !isAsListed(opened.status, catalogue[names[n]])) {
-                band.gone[k] = true;
+    std::vector<platform::File> unused;
+    std::vector<std::size_t> todo = files;
+    while (!todo.empty()) {
+        std::vector<const char*> paths;
+        std::vector<std::size_t> trying;  // each file's name, as an index into its names
+        std::vector<std::size_t> which;
+        for (const std::size_t f : todo) {
+            const std::size_t n = nameToOpen(band, f);
+            if (band.files[f].file || band.files[f].failed || n == kNoName) continue;
+            paths.push_back(catalogue[band.band.namesOf(f)[n]].path);
+            trying.push_back(n);
+            which.push_back(f);
+        }
+        std::vector<platform::OpenedFile> opened;
+        fileSystem.openAll(paths, opened);
+        todo.clear();
+        for (std::size_t j = 0; j < which.size(); ++j) {
+            BandFile& file = band.files[which[j]];
+            const std::size_t name = band.band.namesOf(which[j])[trying[j]];
+            const bool again = file.opener != kNoName;
+            platform::OpenedFile& result = opened[j];
+            if (result.error.kind == platform::OpenError::Kind::outOfHandles) {
+                refused.push_back(which[j]);
+            } else if (!result.file || !isAsListed(result.status, catalogue[name])) {
+                band.gone[name - band.band.begin] = true;
                 // The bytes read so far came from the file this name led to then.
-                if (again) file.failed = true;
-                continue;
-            }
-            if (again && opened.status.stamps != file.opened.stamps) {
+                if (again) {
+                    file.failed = true;
+                } else {
+                    todo.push_back(which[j]);
+                }
+            } else if (again && result.status.stamps != file.opened.stamps) {
                 file.failed = true;
-                break;
+            } else {
+                if (!again) {
+                    file.opener = trying[j];
+                    file.opened = result.status;
+                }
+                file.file = CountedFile(ledger, std::move(result.file), use);
             }
-            if (!again) {
-                file.opener = n;
-                file.opened = opened.status;
-            }
-            file.file = CountedFile(ledger, std::move(opened.file), use);
+            if (result.file) unused.push_back(std::move(result.file));
         }
     }
+    fileSystem.closeAll(unused);
     return refused;
 }

@@ -5,10 +5,12 @@
 #include <numeric>
 
 ChunkReader::ChunkReader(platform::FileSystem& fileSystem, const Catalogue& files,
-                         OpenLedger& ledger, QueuedReads& reads, BandQueue& bands)
+                         OpenLedger& ledger, ClosingFiles& closing, QueuedReads& reads,
+                         BandQueue& bands)
     : m_fileSystem(fileSystem),
       m_files(files),
       m_ledger(ledger),
+      m_closing(closing),
       m_reads(reads),
       m_bands(bands),
       m_checkWhenRead(!fileSystem.openFilesHinderOthers()) {}
@@ -39,6 +41,7 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
                 m_toOpen.push_back(files[pending[b]]);
             }
         }
+        m_closing.closeNow();
         const std::vector<std::size_t> refused = openBandFiles(
             m_fileSystem, m_files, m_ledger, band, m_toOpen, OpenLedger::Use::band);
         const std::size_t openNow = m_ledger.open();
@@ -64,7 +67,8 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
                 readThrough(band, file, offset, end, sequential);
             }
         }
-        for (const platform::File* file : sequential) file->advise(platform::Access::sequential);
+        if (!sequential.empty()) m_fileSystem.adviseAll(sequential, platform::Access::sequential);
+        m_closing.closeNow();
 
         if (refused.empty()) continue;
         if (relieve(openNow)) {
@@ -133,7 +137,7 @@ void ChunkReader::close(BandFile& file) {
     if (file.early != nullptr) {
         for (EarlyRead& early : *file.early) m_reads.wait(early.read);
     }
-    file.file.close();
+    m_closing.add(file.file);
 }
 
 bool ChunkReader::relieve(std::size_t openAtRefusal) {
@@ -142,9 +146,10 @@ bool ChunkReader::relieve(std::size_t openAtRefusal) {
     for (BandState& band : m_bands) {
         for (BandFile& file : band.files) {
             any = any || static_cast<bool>(file.file);
-            file.file.close();
+            m_closing.add(file.file);
         }
     }
+    m_closing.closeNow();
     m_ledger.shrinkTo(openAtRefusal);
     return any || openAtRefusal > 0;
 }

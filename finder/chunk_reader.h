@@ -20,7 +20,7 @@
 class ChunkReader {
 public:
     ChunkReader(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
-                QueuedReads& reads, BandQueue& bands);
+                ClosingFiles& closing, QueuedReads& reads, BandQueue& bands);
 
     // As ChunkSource::read, for the band's `files`.
     std::vector<bool> read(BandState& band, const std::vector<std::size_t>& files,
@@ -43,6 +43,7 @@ private:
     platform::FileSystem& m_fileSystem;
     const Catalogue& m_files;
     OpenLedger& m_ledger;
+    ClosingFiles& m_closing;
     QueuedReads& m_reads;
     BandQueue& m_bands;
     const bool m_checkWhenRead;

@@ -23,10 +23,11 @@ public:
         : m_fileSystem(fileSystem),
           m_files(files),
           m_ledger(budget),
+          m_closing(fileSystem),
           m_bands(files),
           m_reads(fileSystem.readQueue()),
-          m_ahead(fileSystem, files, m_ledger, m_reads, m_bands),
-          m_chunks(fileSystem, files, m_ledger, m_reads, m_bands) {}
+          m_ahead(fileSystem, files, m_ledger, m_closing, m_reads, m_bands),
+          m_chunks(fileSystem, files, m_ledger, m_closing, m_reads, m_bands) {}
 
     ~ContentComparison() override {
         m_reads.waitAll();
@@ -75,6 +76,7 @@ private:
     platform::FileSystem& m_fileSystem;
     const Catalogue& m_files;
     OpenLedger m_ledger;  // first: it outlives every file it counts
+    ClosingFiles m_closing;
     BandQueue m_bands;
     QueuedReads m_reads;
     ReadAhead m_ahead;

@@ -73,3 +73,8 @@ void CountedFile::close() {
     m_file.close();
     m_ledger->count(m_use, false);
 }
+
+platform::File CountedFile::take() {
+    if (m_file) m_ledger->count(m_use, false);
+    return std::move(m_file);
+}

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -61,9 +62,33 @@ public:
     OpenLedger::Use use() const { return m_use; }
     void setUse(OpenLedger::Use use);
     void close();
+    // No longer counted: the file, to be closed with others.
+    platform::File take();
 
 private:
     OpenLedger* m_ledger = nullptr;
     platform::File m_file;
     OpenLedger::Use m_use = OpenLedger::Use::band;
+};
+
+// Files to close, closed together: many at once where the system allows. Emptied before
+// anything is opened, so that the files counted are the files open.
+class ClosingFiles {
+public:
+    explicit ClosingFiles(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    ~ClosingFiles() { closeNow(); }
+    ClosingFiles(const ClosingFiles&) = delete;
+    ClosingFiles& operator=(const ClosingFiles&) = delete;
+
+    // Its reads must be done.
+    void add(CountedFile& file) {
+        if (file) m_files.push_back(file.take());
+    }
+    void closeNow() {
+        if (!m_files.empty()) m_fileSystem.closeAll(m_files);
+    }
+
+private:
+    platform::FileSystem& m_fileSystem;
+    std::vector<platform::File> m_files;
 };

@@ -14,8 +14,13 @@ constexpr std::size_t kMostBuffers = 1024;
 }  // namespace
 
 ReadAhead::ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
-                     QueuedReads& reads, BandQueue& bands)
-    : m_fileSystem(fileSystem), m_files(files), m_ledger(ledger), m_reads(reads), m_bands(bands) {}
+                     ClosingFiles& closing, QueuedReads& reads, BandQueue& bands)
+    : m_fileSystem(fileSystem),
+      m_files(files),
+      m_ledger(ledger),
+      m_closing(closing),
+      m_reads(reads),
+      m_bands(bands) {}
 
 std::size_t ReadAhead::room() const {
     const std::size_t buffers = kMostBuffers > m_buffersHeld ? kMostBuffers - m_buffersHeld : 0;
@@ -48,18 +53,23 @@ std::size_t ReadAhead::startHeads(BandState& band, std::size_t room) {
     while (files.size() < room && band.headsNext < band.files.size()) {
         files.push_back(band.headsNext++);
     }
+    m_closing.closeNow();
     if (!openBandFiles(m_fileSystem, m_files, m_ledger, band, files, OpenLedger::Use::ahead)
              .empty()) {
         m_ledger.stopAt(OpenLedger::Use::ahead);
     }
     std::size_t opened = 0;
+    std::vector<const platform::File*> advised;
     for (const std::size_t f : files) {
         BandFile& file = band.files[f];
         if (!file.file) continue;
         ++opened;
         // Only the head is wanted now: the system need not read further ahead.
-        if (size > kHeadBytes) file.file.file().advise(platform::Access::random);
-        startEarly(file, 0, 0, headAsked(size));
+        if (size > kHeadBytes) advised.push_back(&file.file.file());
+    }
+    if (!advised.empty()) m_fileSystem.adviseAll(advised, platform::Access::random);
+    for (const std::size_t f : files) {
+        if (band.files[f].file) startEarly(band.files[f], 0, 0, headAsked(size));
     }
     if (band.headsNext == band.files.size()) band.phase = BandPhase::headsStarted;
     return opened;
@@ -90,9 +100,10 @@ void ReadAhead::learnHeads(BandState& band) {
         if (!allKnown || same.second - same.first > 1) {
             band.mayPair.push_back(f);
         } else {
-            band.files[f].file.close();
+            m_closing.add(band.files[f].file);
         }
     }
+    m_closing.closeNow();
     band.phase = BandPhase::headsRead;
 }
 
@@ -132,7 +143,10 @@ void ReadAhead::enter(BandState& band) {
 
 void ReadAhead::leave(BandState& band) {
     for (BandFile& file : band.files) {
-        if (file.early == nullptr) continue;
+        if (file.early == nullptr) {
+            m_closing.add(file.file);
+            continue;
+        }
         for (EarlyRead& early : *file.early) {
             if (early.offset < 0) continue;
             m_reads.wait(early.read);
@@ -141,5 +155,7 @@ void ReadAhead::leave(BandState& band) {
             --m_buffersHeld;
         }
         file.early.reset();
+        m_closing.add(file.file);
     }
+    m_closing.closeNow();
 }

@@ -18,13 +18,13 @@
 class ReadAhead {
 public:
     ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
-              QueuedReads& reads, BandQueue& bands);
+              ClosingFiles& closing, QueuedReads& reads, BandQueue& bands);
 
     // Reads on ahead, once half of what it may hold is taken up by the comparison.
     void fill();
     // The comparison takes up the band at the front: what was read of it is its own.
     void enter(BandState& band);
-    // The band is left: its buffers serve the next files.
+    // The band is left: its files are closed, and its buffers serve the next files.
     void leave(BandState& band);
 
 private:
@@ -37,6 +37,7 @@ private:
     platform::FileSystem& m_fileSystem;
     const Catalogue& m_files;
     OpenLedger& m_ledger;
+    ClosingFiles& m_closing;
     QueuedReads& m_reads;
     BandQueue& m_bands;
     // Buffers read into before, for the next files: fresh ones cost page faults.

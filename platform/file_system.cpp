@@ -20,6 +20,16 @@ bool File::status(FileStatus& status) const { return m_fileSystem->status(m_hand
 
 void File::advise(Access access) const { m_fileSystem->advise(m_handle, access); }
 
+void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) {
+    files.clear();
+    files.reserve(paths.size());
+    for (const char* path : paths) files.push_back(open(path));
+}
+
+void FileSystem::adviseAll(const std::vector<const File*>& files, Access access) {
+    for (const File* file : files) file->advise(access);
+}
+
 void File::close() {
     if (m_fileSystem != nullptr) {
         m_fileSystem->close(m_handle);

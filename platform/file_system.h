@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/open_error.h"
 #include "platform/read_queue.h"
@@ -92,6 +93,11 @@ public:
     void close();
     // For the platform's own read queues.
     NativeHandle nativeHandle() const { return m_handle; }
+    // Gives up the handle unclosed, for the platform to close with others.
+    NativeHandle release() {
+        m_fileSystem = nullptr;
+        return m_handle;
+    }
 
 private:
     FileSystem* m_fileSystem = nullptr;
@@ -136,6 +142,13 @@ public:
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
     virtual OpenedFile open(const std::string& path) = 0;
+    // Opens each path as open() does, into `files[k]`: many at once where the system
+    // allows.
+    virtual void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files);
+    // Closes the files, many at once where the system allows.
+    virtual void closeAll(std::vector<File>& files) { files.clear(); }
+    // File::advise for each, many at once where the system allows.
+    virtual void adviseAll(const std::vector<const File*>& files, Access access);
     // The status of the regular file `path` leads to now, without reading it; false for
     // anything else. `throughLink`: the system tells that the name reached the file
     // through a link, so that the file's own entry is another one.

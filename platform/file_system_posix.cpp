@@ -9,10 +9,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/batched_io_posix.h"
 #include "platform/descriptor_posix.h"
 #include "platform/file_system.h"
 #include "platform/open_error_posix.h"
-#include "platform/read_queue_posix.h"
 #include "platform/regular_open_posix.h"
 
 namespace platform {
@@ -229,6 +229,43 @@ public:
             return -1;
         });
         return openedFrom(*this, fd < 0 ? -errno : fd, info);
+    }
+
+    // Long paths are resolved a piece at a time, the others many at once.
+    void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) override {
+        files.clear();
+        files.resize(paths.size());
+        std::vector<const char*> shortPaths;
+        std::vector<std::size_t> which;
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            if (std::strlen(paths[k]) >= PATH_MAX) {
+                files[k] = open(paths[k]);
+            } else {
+                shortPaths.push_back(paths[k]);
+                which.push_back(k);
+            }
+        }
+        std::vector<int> fds;
+        std::vector<struct stat> infos;
+        openRegularFiles(fileBatch(), AT_FDCWD, shortPaths, fds, infos);
+        for (std::size_t j = 0; j < which.size(); ++j) {
+            files[which[j]] = openedFrom(*this, fds[j], infos[j]);
+        }
+    }
+
+    void closeAll(std::vector<File>& files) override {
+        std::vector<int> fds;
+        for (File& file : files) {
+            if (file) fds.push_back(static_cast<int>(file.release()));
+        }
+        files.clear();
+        fileBatch().close(fds);
+    }
+
+    void adviseAll(const std::vector<const File*>& files, Access access) override {
+        std::vector<int> fds;
+        for (const File* file : files) fds.push_back(static_cast<int>(file->nativeHandle()));
+        fileBatch().advise(fds, adviceOf(access));
     }
 
     // A name that is a link was told as such by its listing.

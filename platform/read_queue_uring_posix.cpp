@@ -1,4 +1,4 @@
-#include "platform/read_queue_posix.h"
+#include "platform/read_queue_uring_posix.h"
 
 #include <liburing.h>
 #include <unistd.h>
@@ -15,9 +15,6 @@
 
 namespace platform {
 namespace {
-
-// Enough reads in flight for a disk to order them well, few enough to stay cheap.
-constexpr unsigned kQueueDepth = 64;
 
 class UringReadQueue final : public ReadQueue {
 public:
@@ -174,9 +171,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReadQueue> makeReadQueue() {
-    auto queue = std::make_unique<UringReadQueue>(kQueueDepth);
-    if (!queue->init()) return makeSynchronousReadQueue();
+std::unique_ptr<ReadQueue> makeUringReadQueue(unsigned depth) {
+    auto queue = std::make_unique<UringReadQueue>(depth);
+    if (!queue->init()) return nullptr;
     return queue;
 }
 

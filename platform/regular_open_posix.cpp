@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/descriptor_posix.h"
@@ -16,6 +17,8 @@ namespace {
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 // Follows links, as a look at the name by fstatat does.
 constexpr int kPathFlags = O_PATH | O_CLOEXEC;
+// O_PATH descriptors held at once: they are closed as soon as their files are open.
+constexpr std::size_t kPathsAtOnce = 64;
 
 Descriptor g_descriptorDirectory;
 bool g_descriptorDirectoryOpened = false;
@@ -69,6 +72,38 @@ int openRegularAt(int dirFd, const char* name, struct stat& info) {
     if (fstat(path.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kNotRegular;
     betweenLookAndOpen();
     return openThrough(path.get(), dirFd, name, info);
+}
+
+// An O_PATH descriptor for each name first, many at once, then the status of each
+// through it, and only regular files opened: an O_PATH descriptor costs a handle
+// too, so they go a chunk at a time.
+void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
+                      std::vector<int>& fds, std::vector<struct stat>& infos) {
+    fds.assign(names.size(), kNotRegular);
+    infos.assign(names.size(), {});
+    for (std::size_t begin = 0; begin < names.size(); begin += kPathsAtOnce) {
+        const std::size_t end = std::min(names.size(), begin + kPathsAtOnce);
+        std::vector<int> paths;
+        batch.open(dirFd,
+                   {names.begin() + static_cast<std::ptrdiff_t>(begin),
+                    names.begin() + static_cast<std::ptrdiff_t>(end)},
+                   kPathFlags, paths);
+        std::vector<std::size_t> regular;
+        for (std::size_t k = begin; k < end; ++k) {
+            const int path = paths[k - begin];
+            if (path < 0) {
+                fds[k] = path;
+            } else if (fstat(path, &infos[k]) == 0 && S_ISREG(infos[k].st_mode)) {
+                regular.push_back(k);
+            }
+        }
+        betweenLookAndOpen();
+        for (const std::size_t k : regular) {
+            fds[k] = openThrough(paths[k - begin], dirFd, names[k], infos[k]);
+        }
+        std::erase_if(paths, [](int path) { return path < 0; });
+        batch.close(paths);
+    }
 }
 
 }  // namespace platform

@@ -8,6 +8,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <vector>
+
+#include "platform/file_batch_posix.h"
 
 namespace platform {
 
@@ -17,5 +20,9 @@ inline constexpr int kNotRegular = -EINVAL;
 // A descriptor for reading `name`, relative to `dirFd`, with `info` its status;
 // -errno, or kNotRegular, when there is none.
 int openRegularAt(int dirFd, const char* name, struct stat& info);
+
+// The same for each of `names`, many at once through `batch`.
+void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
+                      std::vector<int>& fds, std::vector<struct stat>& infos);
 
 }  // namespace platform

@@ -1,6 +1,11 @@
-#include "platform/read_queue_posix.h"
+#include "platform/batched_io_posix.h"
 
 namespace platform {
+
+FileBatch& fileBatch() {
+    static FileBatch plain;
+    return plain;
+}
 
 std::unique_ptr<ReadQueue> makeReadQueue() { return makeSynchronousReadQueue(); }
 
