@@ -31,8 +31,9 @@ struct BandName {
     std::uint32_t contentClass = 0;
     // What the system told of the name's file when it was opened or looked at (what the
     // listing told where neither was needed): its identity, how many names it has (0
-    // where that was not told), and whether this name reached it through a link.
+    // where that was not told), and a key for the entry the name reached, links
+    // followed (0 where that was not told; see FileSystem::statusAt).
     platform::FileIdentity identity;
     std::uint32_t links = 0;
-    bool throughLink = false;
+    std::uint64_t entry = 0;
 };

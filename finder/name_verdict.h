@@ -13,7 +13,7 @@
 // moved since it was first opened, is identical to nothing, not even to its own other
 // names. A name whose open answered for it is not looked up again; the others are
 // looked at by name where they may pair (every one with `everyName`), which also tells
-// how many names their file has and whether they reached it through a link.
+// how many names their file has and, where the system says, which entry each reached.
 void judgeNames(platform::FileSystem& fileSystem, const Catalogue& files, BandState& band,
                 const std::vector<std::uint32_t>& classes, bool everyName,
                 std::vector<BandName>& names);

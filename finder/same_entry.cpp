@@ -32,12 +32,12 @@ bool SameEntryTest::sameName(const char* laterPath) const {
 bool SameEntryTest::sameEntry(const Catalogue::Entry& later, const BandName& laterName) const {
     if (laterName.identity != m_firstName.identity) return false;
     // Without identities nothing tells the two apart; a link may lead to any entry.
-    if (!laterName.identity.known() || m_first.origin.isLink || later.origin.isLink ||
-        m_firstName.throughLink || laterName.throughLink) {
-        return true;
-    }
-    // A file with one name has one entry, however it was reached.
+    if (!laterName.identity.known() || m_first.origin.isLink || later.origin.isLink) return true;
+    // A file with one name has one entry, however it was reached; and the system may tell
+    // the entries apart itself, where links don't show as such (Wine shows a host's link
+    // to a file as a file).
     if (m_firstName.links == 1 || laterName.links == 1) return true;
+    if (m_firstName.entry != 0 && m_firstName.entry == laterName.entry) return true;
     const platform::FileIdentity& firstDir = m_files.directory(m_first.origin.directory);
     const platform::FileIdentity& laterDir = m_files.directory(later.origin.directory);
     // Two names of one file in directories known to differ are hard links.

@@ -150,9 +150,10 @@ public:
     // File::advise for each, many at once where the system allows.
     virtual void adviseAll(const std::vector<const File*>& files, Access access);
     // The status of the regular file `path` leads to now, without reading it; false for
-    // anything else. `throughLink`: the system tells that the name reached the file
-    // through a link, so that the file's own entry is another one.
-    virtual bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) = 0;
+    // anything else. `entry`: where the system tells which directory entry the name
+    // reached, links followed, a key for it: names of one entry have equal keys (and
+    // two entries may, seldom, share one); 0 where it does not tell.
+    virtual bool statusAt(const std::string& path, FileStatus& status, std::uint64_t& entry) = 0;
     // True where two names differing only in letter case name the same entry.
     virtual bool namesIgnoreCase() const = 0;
     // True where a file held open keeps other programs from changing or removing it.

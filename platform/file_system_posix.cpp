@@ -269,8 +269,8 @@ public:
     }
 
     // A name that is a link was told as such by its listing.
-    bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) override {
-        throughLink = false;
+    bool statusAt(const std::string& path, FileStatus& status, std::uint64_t& entry) override {
+        entry = 0;
         struct stat info {};
         const int found = withShortPath(
             path, [&info](int at, const char* rest) { return fstatat(at, rest, &info, 0); });

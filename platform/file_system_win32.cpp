@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -86,29 +87,29 @@ OpenedFile openForReading(FileSystem& fileSystem, const std::wstring& target) {
                            FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED);
 }
 
-// The last component of a path, as the system spells it.
-std::wstring_view lastName(std::wstring_view path) {
-    const std::size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring_view::npos ? path : path.substr(cut + 1);
+// For its attributes only: nothing is read or fetched, and no program's sharing is in
+// the way.
+OpenedFile openForStatus(FileSystem& fileSystem, const std::wstring& target) {
+    return openRegularFile(fileSystem, target, FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
 }
 
-// Whether the name that opened `handle` reached its file through a link: the system
-// then names the file by its own entry, the link's target.
-bool reachedThroughLink(HANDLE handle, const std::wstring& opened) {
+// A key for the directory entry an open reached, links followed: the path the system
+// gives the open file, in capitals, since names of one entry may differ in case.
+std::uint64_t entryKeyOf(HANDLE handle) {
     std::wstring final(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetFinalPathNameByHandleW(handle, final.data(),
                                                        static_cast<DWORD>(final.size()),
-                                                       FILE_NAME_OPENED | VOLUME_NAME_NONE);
-        if (length == 0) return false;
+                                                       FILE_NAME_OPENED | VOLUME_NAME_NT);
+        if (length == 0) return 0;
         const bool fits = length < final.size();
         final.resize(length);
         if (fits) break;
     }
-    const std::wstring_view mine = lastName(opened);
-    const std::wstring_view its = lastName(final);
-    return CompareStringOrdinal(mine.data(), static_cast<int>(mine.size()), its.data(),
-                                static_cast<int>(its.size()), TRUE) != CSTR_EQUAL;
+    CharUpperBuffW(final.data(), static_cast<DWORD>(final.size()));
+    const std::uint64_t key = std::hash<std::wstring>{}(final);
+    return key != 0 ? key : 1;
 }
 
 // A directory as its listing reaches it: `base`, its extended form with a separator
@@ -132,15 +133,16 @@ public:
 
     bool identity(FileIdentity& identity) override { return m_entries->directoryIdentity(identity); }
 
-    // The entry of a link describes the link: its target is opened to be known. Names
-    // are joined as listed: resolved again, a name that ends in a dot or a blank would
-    // lose them and lead to another entry, or to none.
+    // Whether a file may be opened for reading only an open tells: it is taken as
+    // readable. The entry of a link describes the link: its target is looked at to be
+    // known. Names are joined as listed: resolved again, a name that ends in a dot or a
+    // blank would lose them and lead to another entry, or to none.
     bool describe(const DirectoryEntry& entry, FileStatus& status) override {
         if (!entry.isLink) {
             status = entry.status;
             return true;
         }
-        OpenedFile opened = openForReading(m_fileSystem, m_dir.base + toWide<wchar_t>(entry.name));
+        OpenedFile opened = openForStatus(m_fileSystem, m_dir.base + toWide<wchar_t>(entry.name));
         status = opened.status;
         return static_cast<bool>(opened.file);
     }
@@ -201,16 +203,12 @@ public:
         return openForReading(*this, systemPath(path));
     }
 
-    // Its attributes only: nothing is read, and no program's sharing is in the way.
-    bool statusAt(const std::string& path, FileStatus& status, bool& throughLink) override {
-        throughLink = false;
-        const std::wstring target = systemPath(path);
-        OpenedFile opened =
-            openRegularFile(*this, target, FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+    bool statusAt(const std::string& path, FileStatus& status, std::uint64_t& entry) override {
+        entry = 0;
+        OpenedFile opened = openForStatus(*this, systemPath(path));
         if (!opened.file) return false;
         status = opened.status;
-        throughLink = reachedThroughLink(asHandle(opened.file.nativeHandle()), target);
+        entry = entryKeyOf(asHandle(opened.file.nativeHandle()));
         return true;
     }
 

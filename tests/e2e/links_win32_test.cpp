@@ -1,7 +1,8 @@
 // A symbolic link to a file and the file itself are one entry, never a pair, however
-// the system shows the link: Windows lists it as a reparse point, Wine as a plain file
-// with its target's id, telling only through the name an open reached. Hard links of
-// the file are entries of their own and pair with it.
+// the system shows the link: Windows lists it as a reparse point, which may lead to any
+// entry and pairs with no name of its file; Wine as a plain file with its target's id,
+// telling only through the entry an open reached. Hard links of the file are entries
+// of their own and pair with it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -89,6 +90,7 @@ TEST_F(LinksTest, ALinkAndItsTargetNeverPair) {
         std::vector<std::string> expected{"t\\copy.bin t\\link.bin", "t\\copy.bin t\\real.bin"};
         if (hardLink) {
             expected.insert(expected.end(), {"t\\copy.bin u\\hard.bin", "t\\real.bin u\\hard.bin"});
+            if (underWine()) expected.push_back("t\\link.bin u\\hard.bin");
         }
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(pairs, expected) << result.out;

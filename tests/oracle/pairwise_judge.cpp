@@ -21,7 +21,7 @@ std::optional<std::string> contentOf(platform::FileSystem& fileSystem,
     name.identity = file.status.identity;
     name.links = file.status.links;
     platform::FileStatus seen;
-    fileSystem.statusAt(listed.path, seen, name.throughLink);
+    fileSystem.statusAt(listed.path, seen, name.entry);
 
     std::string bytes;
     std::vector<char> chunk(1 << 16);

@@ -60,16 +60,12 @@ public:
         return true;
     }
 
+    // A Windows listing describes a link's entry, not its target, which it looks at.
     bool describe(const platform::DirectoryEntry& entry, platform::FileStatus& status) override {
-        const std::string path = pathOf(entry.name);
-        if (m_fs.windowsListing && entry.isLink) {
-            platform::OpenedFile opened = m_fs.open(path);
-            status = opened.status;
-            return static_cast<bool>(opened.file);
-        }
-        const Entry* found = m_fs.follow(path);
+        const Entry* found = m_fs.follow(pathOf(entry.name));
         if (found == nullptr || found->kind != Entry::file) return false;
         status = m_fs.statusOfFile(found->fileId);
+        if (m_fs.windowsListing && entry.isLink) return true;
         if (m_fs.listingWithoutIdentities) {
             status.identity = {};
             status.stamps.changed = 0;
@@ -230,11 +226,13 @@ platform::OpenedFile FakeFileSystem::open(const std::string& path) {
 }
 
 bool FakeFileSystem::statusAt(const std::string& path, platform::FileStatus& status,
-                              bool& throughLink) {
-    const auto own = m_entries.find(path);
-    throughLink = own != m_entries.end() && own->second.kind == Entry::link;
+                              std::uint64_t& entry) {
+    entry = 0;
+    std::string resolved;
     const Entry* found = follow(path);
-    if (found == nullptr || found->kind != Entry::file) return false;
+    if (found == nullptr || found->kind != Entry::file || !canonical(path, resolved)) return false;
+    // Windows names the entry an open reached, links followed.
+    if (windowsListing) entry = std::hash<std::string>{}(resolved) | 1;
     status = statusOfFile(found->fileId);
     return true;
 }

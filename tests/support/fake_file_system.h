@@ -52,7 +52,7 @@ public:
                                                             platform::OpenError& error) override;
     platform::OpenedFile open(const std::string& path) override;
     bool statusAt(const std::string& path, platform::FileStatus& status,
-                  bool& throughLink) override;
+                  std::uint64_t& entry) override;
     bool namesIgnoreCase() const override { return false; }
     // With lateReads, a read started through the queue is done only when it is
     // finished, the latest started first, four at most in flight: as a disk may.
@@ -61,7 +61,7 @@ public:
     bool openFilesHinderOthers() const override { return hinderOthers; }
     bool hinderOthers = false;
     // As Windows lists: whether a file may be opened is not told, and a link's entry is
-    // opened to learn of its target.
+    // looked at to learn of its target.
     bool windowsListing = false;
     // As the find data a Windows listing falls back to: no identities.
     bool listingWithoutIdentities = false;

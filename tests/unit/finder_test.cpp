@@ -91,30 +91,52 @@ Pairs unordered(Pairs pairs) {
 }
 
 // One entry reached twice is never its own copy, however it is reached: through a
-// directory link, a link to the file, or a source that is another source again.
-// Two names of one file in two directories (hard links) are a pair, and a real copy
-// pairs with every name.
+// directory link, a link to the file, or a source that is another source again; and
+// however the system shows a link to a file: as a link (Linux, Windows), where it may
+// lead to any entry and pairs with no name of its file, or as a plain file with its
+// target's identity (Wine), where the system names the entry it reached. Two names of
+// one file in two directories (hard links) are a pair, and a real copy pairs with every
+// name.
 TEST_F(FinderTest, AnEntryReachedTwiceIsNeverItsOwnCopy) {
-    file("src/sub/f", "same bytes");
-    file("src/z/copy", "same bytes");
-    link("src/alias", "src/sub/f");
-    link("src/link", "src/sub");  // walked before sub itself
-    m_fs.addHardLink(native("src/z/hard"), native("src/sub/f"));
-    link("mirror", "src");  // its own link to sub is a directory walked already
+    for (int mode = 0; mode < 3; ++mode) {
+        SCOPED_TRACE(mode);
+        m_fs = FakeFileSystem();
+        m_fs.windowsListing = mode > 0;
+        m_fs.linksLookLikeFiles = mode == 2;
+        file("src/sub/f", "same bytes");
+        file("src/z/copy", "same bytes");
+        link("src/alias", "src/sub/f");
+        link("src/link", "src/sub");  // walked before sub itself
+        m_fs.addHardLink(native("src/z/hard"), native("src/sub/f"));
+        link("mirror", "src");  // its own link to sub is a directory walked already
 
-    const Outcome outcome = findAndCompare({"src", "mirror"});
-    EXPECT_EQ(outcome.catalogued, 9u);
-    const Pairs expected{"src/alias #### src/z/copy",       "src/alias #### mirror/z/copy",
-                         "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
-                         "src/link/f #### mirror/z/copy",   "src/link/f #### mirror/z/hard",
-                         "src/sub/f #### src/z/copy",       "src/sub/f #### src/z/hard",
-                         "src/sub/f #### mirror/z/copy",    "src/sub/f #### mirror/z/hard",
-                         "src/z/copy #### src/z/hard",      "src/z/copy #### mirror/alias",
-                         "src/z/copy #### mirror/sub/f",    "src/z/copy #### mirror/z/hard",
-                         "src/z/hard #### mirror/sub/f",    "src/z/hard #### mirror/z/copy",
-                         "mirror/alias #### mirror/z/copy", "mirror/sub/f #### mirror/z/copy",
-                         "mirror/sub/f #### mirror/z/hard", "mirror/z/copy #### mirror/z/hard"};
-    EXPECT_EQ(unordered(outcome.pairs), unordered(expected));
+        const Outcome outcome = findAndCompare({"src", "mirror"});
+        EXPECT_EQ(outcome.catalogued, 9u);
+        Pairs expected{"src/alias #### src/z/copy",       "src/alias #### mirror/z/copy",
+                             "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
+                             "src/link/f #### mirror/z/copy",   "src/link/f #### mirror/z/hard",
+                             "src/sub/f #### src/z/copy",       "src/sub/f #### src/z/hard",
+                             "src/sub/f #### mirror/z/copy",    "src/sub/f #### mirror/z/hard",
+                             "src/z/copy #### src/z/hard",      "src/z/copy #### mirror/alias",
+                             "src/z/copy #### mirror/sub/f",    "src/z/copy #### mirror/z/hard",
+                             "src/z/hard #### mirror/sub/f",    "src/z/hard #### mirror/z/copy",
+                             "mirror/alias #### mirror/z/copy", "mirror/sub/f #### mirror/z/copy",
+                             "mirror/sub/f #### mirror/z/hard", "mirror/z/copy #### mirror/z/hard"};
+        if (mode == 2) {
+            expected.insert(expected.end(),
+                            {"src/alias #### src/z/hard", "src/alias #### mirror/z/hard",
+                             "src/z/hard #### mirror/alias", "mirror/alias #### mirror/z/hard"});
+        }
+        EXPECT_EQ(unordered(outcome.pairs), unordered(expected));
+    }
+
+    // A link to a file of one name and the file itself, under Wine: its count of names
+    // tells that the two are one entry.
+    m_fs = FakeFileSystem();
+    m_fs.windowsListing = m_fs.linksLookLikeFiles = true;
+    file("wl/real", "1000 random bytes");
+    link("wl/link", "wl/real");
+    EXPECT_EQ(findAndCompare({"wl"}).pairs, Pairs{});
 }
 
 // X and H are one file holding OLD, Z holds NEW with the same head. While the run
