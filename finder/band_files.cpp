@@ -11,8 +11,8 @@ std::size_t headAsked(std::int64_t size) {
 }
 
 bool isAsListed(const platform::FileStatus& now, const Catalogue::Entry& listed) {
-    const bool sameFile = listed.identity.known() ? now.identity == listed.identity
-                                                  : now.identity.known();
+    const bool sameFile =
+        listed.identity.known() ? now.identity == listed.identity : now.identity.known();
     return sameFile && now.size == listed.size;
 }
 
@@ -35,8 +35,7 @@ std::size_t nameToOpen(const BandState& band, std::size_t f) {
 
 std::vector<std::size_t> openBandFiles(platform::FileSystem& fileSystem, const Catalogue& catalogue,
                                        OpenLedger& ledger, BandState& band,
-                                       const std::vector<std::size_t>& files,
-                                       OpenLedger::Use use) {
+                                       const std::vector<std::size_t>& files, OpenLedger::Use use) {
     std::vector<std::size_t> refused;
     std::vector<platform::File> unused;
     std::vector<std::size_t> todo = files;

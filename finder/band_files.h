@@ -35,9 +35,9 @@ struct BandFile {
     bool failed = false;           // not read whole, or changed since its first open
     // Read whole while closed: its name is looked at again before it may pair.
     bool checkByName = false;
-    bool advised = false;          // told it is read on sequentially
-    std::int64_t readTo = 0;       // bytes read from the head on
-    std::int64_t readFrom = 0;     // and from here to the end
+    bool advised = false;                             // told it is read on sequentially
+    std::int64_t readTo = 0;                          // bytes read from the head on
+    std::int64_t readFrom = 0;                        // and from here to the end
     std::unique_ptr<std::array<EarlyRead, 2>> early;  // head and last block, read ahead
 
     bool readWhole() const { return readTo >= readFrom; }
@@ -57,9 +57,9 @@ struct BandState {
     std::vector<BandFile> files;
     std::vector<bool> gone;  // by name, at position - begin: no longer led to the file listed
     BandPhase phase = BandPhase::listed;
-    std::size_t headsNext = 0;          // files before it were opened for their heads, or tried
-    std::vector<std::size_t> mayPair;   // once the heads are read
-    std::size_t tailsNext = 0;          // of mayPair: those before had their last block started
+    std::size_t headsNext = 0;         // files before it were opened for their heads, or tried
+    std::vector<std::size_t> mayPair;  // once the heads are read
+    std::size_t tailsNext = 0;         // of mayPair: those before had their last block started
 };
 
 // Whether a file opened now is the one listed: a name replaced since must not lend

@@ -26,7 +26,7 @@ public:
 
 // Made once the catalogue is arranged, for the comparison of its bands.
 using BandJudgeMaker = std::unique_ptr<BandJudge> (*)(platform::FileSystem& fileSystem,
-                                                     const Catalogue& files);
+                                                      const Catalogue& files);
 
 // Reads each file of a band once, as far as telling it apart needs.
 std::unique_ptr<BandJudge> makeContentComparison(platform::FileSystem& fileSystem,

@@ -4,16 +4,8 @@
 #include <cstring>
 #include <numeric>
 
-ChunkReader::ChunkReader(platform::FileSystem& fileSystem, const Catalogue& files,
-                         OpenLedger& ledger, ClosingFiles& closing, QueuedReads& reads,
-                         BandQueue& bands)
-    : m_fileSystem(fileSystem),
-      m_files(files),
-      m_ledger(ledger),
-      m_closing(closing),
-      m_reads(reads),
-      m_bands(bands),
-      m_checkWhenRead(!fileSystem.openFilesHinderOthers()) {}
+ChunkReader::ChunkReader(const ComparisonParts& parts)
+    : m_parts(parts), m_checkWhenRead(!parts.fileSystem.openFilesHinderOthers()) {}
 
 std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size_t>& files,
                                     std::int64_t offset, std::size_t count,
@@ -28,7 +20,7 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
     std::iota(pending.begin(), pending.end(), std::size_t{0});
     for (std::size_t next = 0; next < pending.size();) {
         const std::size_t first = next;
-        next = std::min(pending.size(), next + m_ledger.batch());
+        next = std::min(pending.size(), next + m_parts.ledger.batch());
         std::vector<QueuedRead>& reads = m_batch;
         reads.assign(next - first, QueuedRead{});
         m_toOpen.clear();
@@ -41,15 +33,16 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
                 m_toOpen.push_back(files[pending[b]]);
             }
         }
-        m_closing.closeNow();
-        const std::vector<std::size_t> refused = openBandFiles(
-            m_fileSystem, m_files, m_ledger, band, m_toOpen, OpenLedger::Use::band);
-        const std::size_t openNow = m_ledger.open();
+        m_parts.closing.closeNow();
+        const std::vector<std::size_t> refused =
+            openBandFiles(m_parts.fileSystem, m_parts.files, m_parts.ledger, band, m_toOpen,
+                          OpenLedger::Use::band);
+        const std::size_t openNow = m_parts.ledger.open();
         for (std::size_t b = first; b < next; ++b) {
             const BandFile& file = band.files[files[pending[b]]];
             QueuedRead& read = reads[b - first];
             if (read.done || !file.file) continue;
-            m_reads.start(file.file.file(), offset, buffers[pending[b]], asked, read, true);
+            m_parts.reads.start(file.file.file(), offset, buffers[pending[b]], asked, read, true);
         }
 
         std::vector<const platform::File*> sequential;
@@ -58,7 +51,7 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
             if (std::find(refused.begin(), refused.end(), f) != refused.end()) continue;
             BandFile& file = band.files[f];
             QueuedRead& read = reads[b - first];
-            m_reads.wait(read);
+            m_parts.reads.wait(read);
             whole[pending[b]] = !file.failed && read.result == static_cast<std::int64_t>(count);
             if (!whole[pending[b]]) {
                 file.failed = true;
@@ -67,8 +60,9 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
                 readThrough(band, file, offset, end, sequential);
             }
         }
-        if (!sequential.empty()) m_fileSystem.adviseAll(sequential, platform::Access::sequential);
-        m_closing.closeNow();
+        if (!sequential.empty())
+            m_parts.fileSystem.adviseAll(sequential, platform::Access::sequential);
+        m_parts.closing.closeNow();
 
         if (refused.empty()) continue;
         if (relieve(openNow)) {
@@ -91,7 +85,7 @@ void ChunkReader::readThrough(BandState& band, BandFile& file, std::int64_t offs
                               std::int64_t end, std::vector<const platform::File*>& sequential) {
     if (offset <= file.readTo && end > file.readTo) file.readTo = end;
     if (end == band.band.size) file.readFrom = std::min(file.readFrom, offset);
-    if (!m_ledger.mayKeep(OpenLedger::Use::band)) {
+    if (!m_parts.ledger.mayKeep(OpenLedger::Use::band)) {
         close(file);
     } else if (file.file && !file.advised && offset >= kHeadBytes && !file.readWhole()) {
         file.advised = true;
@@ -118,7 +112,7 @@ bool ChunkReader::copyEarly(BandFile& file, std::int64_t offset, char* buffer, s
     if (file.early == nullptr) return false;
     for (EarlyRead& early : *file.early) {
         if (early.offset != offset || early.bytes.size() != asked) continue;
-        m_reads.wait(early.read);
+        m_parts.reads.wait(early.read);
         got = early.read.result;
         if (got > 0) std::memcpy(buffer, early.bytes.data(), static_cast<std::size_t>(got));
         return true;
@@ -135,21 +129,21 @@ void ChunkReader::release(BandFile& file, bool paired) {
 void ChunkReader::close(BandFile& file) {
     if (!file.file) return;
     if (file.early != nullptr) {
-        for (EarlyRead& early : *file.early) m_reads.wait(early.read);
+        for (EarlyRead& early : *file.early) m_parts.reads.wait(early.read);
     }
-    m_closing.add(file.file);
+    m_parts.closing.add(file.file);
 }
 
 bool ChunkReader::relieve(std::size_t openAtRefusal) {
-    m_reads.waitAll();
+    m_parts.reads.waitAll();
     bool any = false;
-    for (BandState& band : m_bands) {
+    for (BandState& band : m_parts.bands) {
         for (BandFile& file : band.files) {
             any = any || static_cast<bool>(file.file);
-            m_closing.add(file.file);
+            m_parts.closing.add(file.file);
         }
     }
-    m_closing.closeNow();
-    m_ledger.shrinkTo(openAtRefusal);
+    m_parts.closing.closeNow();
+    m_parts.ledger.shrinkTo(openAtRefusal);
     return any || openAtRefusal > 0;
 }

@@ -5,11 +5,7 @@
 #include <vector>
 
 #include "finder/band_files.h"
-#include "finder/band_queue.h"
-#include "finder/catalogue.h"
-#include "finder/open_ledger.h"
-#include "finder/queued_reads.h"
-#include "platform/file_system.h"
+#include "finder/comparison_parts.h"
 
 // Reads the chunks that the classification of the band compared asks for: bytes read
 // ahead are taken as they are, the other files opened as needed, a batch at a time
@@ -19,12 +15,12 @@
 // closes every file of every band, and is tried again within what the system allowed.
 class ChunkReader {
 public:
-    ChunkReader(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
-                ClosingFiles& closing, QueuedReads& reads, BandQueue& bands);
+    explicit ChunkReader(const ComparisonParts& parts);
 
     // As ChunkSource::read, for the band's `files`.
     std::vector<bool> read(BandState& band, const std::vector<std::size_t>& files,
-                           std::int64_t offset, std::size_t count, const std::vector<char*>& buffers);
+                           std::int64_t offset, std::size_t count,
+                           const std::vector<char*>& buffers);
     // Nothing more will be read of the band's file; `paired`: read whole, equal to another.
     void release(BandFile& file, bool paired);
     // Whether a file could not be opened for want of handles, even with every other
@@ -40,12 +36,7 @@ private:
     void close(BandFile& file);
     bool relieve(std::size_t openAtRefusal);
 
-    platform::FileSystem& m_fileSystem;
-    const Catalogue& m_files;
-    OpenLedger& m_ledger;
-    ClosingFiles& m_closing;
-    QueuedReads& m_reads;
-    BandQueue& m_bands;
+    ComparisonParts m_parts;
     const bool m_checkWhenRead;
     bool m_incomplete = false;
     // Reused from one read to the next, for their memory.

@@ -107,7 +107,8 @@ private:
         }
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
 
-        const std::vector<bool> whole = m_source.read(group.files, group.offset, chunk, rows(group.files.size(), stride));
+        const std::vector<bool> whole =
+            m_source.read(group.files, group.offset, chunk, rowStarts(group.files.size(), stride));
         std::vector<std::size_t> rows;
         for (std::size_t index = 0; index < group.files.size(); ++index) {
             if (whole[index]) {
@@ -160,7 +161,7 @@ private:
             const std::vector<std::size_t> slice(group.files.begin() + begin,
                                                  group.files.begin() + end);
             const std::vector<bool> whole =
-                m_source.read(slice, group.offset, chunk, rows(slice.size(), stride));
+                m_source.read(slice, group.offset, chunk, rowStarts(slice.size(), stride));
             for (std::size_t k = 0; k < slice.size(); ++k) {
                 if (whole[k]) {
                     hashed.emplace_back(hashBytes(row(k), chunk), slice[k]);
@@ -204,9 +205,11 @@ private:
     }
 
     // The first `count` rows of the buffer, `stride` bytes apart.
-    std::vector<char*> rows(std::size_t count, std::size_t stride) {
+    std::vector<char*> rowStarts(std::size_t count, std::size_t stride) {
         std::vector<char*> starts;
-        for (std::size_t index = 0; index < count; ++index) starts.push_back(&m_buffer[index * stride]);
+        for (std::size_t index = 0; index < count; ++index) {
+            starts.push_back(&m_buffer[index * stride]);
+        }
         return starts;
     }
 

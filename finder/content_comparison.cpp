@@ -18,16 +18,15 @@ namespace {
 // reads the next bands; once a band is classified, each of its names is judged.
 class ContentComparison final : public BandJudge, private ChunkSource {
 public:
-    ContentComparison(platform::FileSystem& fileSystem, const Catalogue& files,
-                      std::size_t budget)
+    ContentComparison(platform::FileSystem& fileSystem, const Catalogue& files, std::size_t budget)
         : m_fileSystem(fileSystem),
           m_files(files),
           m_ledger(budget),
           m_closing(fileSystem),
           m_bands(files),
           m_reads(fileSystem.readQueue()),
-          m_ahead(fileSystem, files, m_ledger, m_closing, m_reads, m_bands),
-          m_chunks(fileSystem, files, m_ledger, m_closing, m_reads, m_bands) {}
+          m_ahead(parts()),
+          m_chunks(parts()) {}
 
     ~ContentComparison() override {
         m_reads.waitAll();
@@ -60,6 +59,10 @@ private:
                            std::size_t count, const std::vector<char*>& buffers) override {
         m_ahead.fill();
         return m_chunks.read(m_bands.front(), files, offset, count, buffers);
+    }
+
+    ComparisonParts parts() {
+        return {m_fileSystem, m_files, m_ledger, m_closing, m_reads, m_bands};
     }
 
     void release(std::size_t file, bool paired) override {

@@ -44,9 +44,9 @@ private:
     void leaveDirectory();
     struct ListedEntry {
         platform::DirectoryEntry entry;
-        bool walked = false;  // a directory, or an entry whose kind can't be read
-        bool taken = false;   // any other entry that passes the extension filter
-        bool readable = false;  // a taken file that may be opened for reading
+        bool walked = false;          // a directory, or an entry whose kind can't be read
+        bool taken = false;           // any other entry that passes the extension filter
+        bool readable = false;        // a taken file that may be opened for reading
         platform::FileStatus status;  // of a taken file, as its listing told it
     };
     std::vector<ListedEntry> listEntries(platform::DirectoryListing& listing);

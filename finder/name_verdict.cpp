@@ -43,8 +43,7 @@ void judgeNames(platform::FileSystem& fileSystem, const Catalogue& files, BandSt
             const bool answered = n == file.opener && fileNames.size() == 1 && !file.checkByName;
             if (answered || (!everyName && classSize[name.contentClass] < 2)) continue;
             platform::FileStatus now;
-            if (!fileSystem.statusAt(listed.path, now, name.entry) ||
-                !isAsListed(now, listed)) {
+            if (!fileSystem.statusAt(listed.path, now, name.entry) || !isAsListed(now, listed)) {
                 band.gone[k] = true;
                 continue;
             }

@@ -25,7 +25,9 @@ public:
     // How many more files may be opened for `use`, within its share and beside a batch.
     std::size_t room(Use use) const;
     // Whether a file open for `use` may stay open now, or must be closed.
-    bool mayKeep(Use use) const { return openFor(use) <= share(use) && open() + m_batch <= m_budget; }
+    bool mayKeep(Use use) const {
+        return openFor(use) <= share(use) && open() + m_batch <= m_budget;
+    }
     // Files read at once, each opened for it where it is not open yet.
     std::size_t batch() const { return m_batch; }
     // The system refused an open while `openAtRefusal` of ours were open and every one

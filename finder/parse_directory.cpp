@@ -21,10 +21,9 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListin
         // fails and is traced like any other.
         listed.walked = found.kind == platform::EntryKind::directory ||
                         found.kind == platform::EntryKind::unreadable;
-        listed.taken = !listed.walked && (m_extensions.empty() ||
-                                          passesExtensions(m_path + platform::kSeparator +
-                                                               found.name,
-                                                           m_extensions));
+        listed.taken = !listed.walked &&
+                       (m_extensions.empty() ||
+                        passesExtensions(m_path + platform::kSeparator + found.name, m_extensions));
         // A FIFO, a device or a placeholder is never opened: it counts as a file that
         // can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {

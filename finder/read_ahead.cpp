@@ -13,30 +13,23 @@ constexpr std::size_t kMostBuffers = 1024;
 
 }  // namespace
 
-ReadAhead::ReadAhead(platform::FileSystem& fileSystem, const Catalogue& files, OpenLedger& ledger,
-                     ClosingFiles& closing, QueuedReads& reads, BandQueue& bands)
-    : m_fileSystem(fileSystem),
-      m_files(files),
-      m_ledger(ledger),
-      m_closing(closing),
-      m_reads(reads),
-      m_bands(bands) {}
+ReadAhead::ReadAhead(const ComparisonParts& parts) : m_parts(parts) {}
 
 std::size_t ReadAhead::room() const {
     const std::size_t buffers = kMostBuffers > m_buffersHeld ? kMostBuffers - m_buffersHeld : 0;
-    return std::min(m_ledger.room(OpenLedger::Use::ahead), buffers / 2);
+    return std::min(m_parts.ledger.room(OpenLedger::Use::ahead), buffers / 2);
 }
 
 void ReadAhead::fill() {
     // Heads come in as the disk likes: whichever band has all of its in goes on.
-    for (BandState& band : m_bands) {
+    for (BandState& band : m_parts.bands) {
         if (band.phase == BandPhase::headsStarted) learnHeads(band);
         if (band.phase == BandPhase::headsRead) startTails(band);
     }
-    const std::size_t share = m_ledger.share(OpenLedger::Use::ahead);
-    if (m_ledger.openFor(OpenLedger::Use::ahead) > share / 2) return;
+    const std::size_t share = m_parts.ledger.share(OpenLedger::Use::ahead);
+    if (m_parts.ledger.openFor(OpenLedger::Use::ahead) > share / 2) return;
     for (std::size_t b = 1; b <= kMostBands && room() > 0; ++b) {
-        BandState* band = m_bands.at(b);
+        BandState* band = m_parts.bands.at(b);
         if (band == nullptr) break;
         if (band->phase != BandPhase::listed) continue;
         startHeads(*band, room());
@@ -53,10 +46,11 @@ std::size_t ReadAhead::startHeads(BandState& band, std::size_t room) {
     while (files.size() < room && band.headsNext < band.files.size()) {
         files.push_back(band.headsNext++);
     }
-    m_closing.closeNow();
-    if (!openBandFiles(m_fileSystem, m_files, m_ledger, band, files, OpenLedger::Use::ahead)
+    m_parts.closing.closeNow();
+    if (!openBandFiles(m_parts.fileSystem, m_parts.files, m_parts.ledger, band, files,
+                       OpenLedger::Use::ahead)
              .empty()) {
-        m_ledger.stopAt(OpenLedger::Use::ahead);
+        m_parts.ledger.stopAt(OpenLedger::Use::ahead);
     }
     std::size_t opened = 0;
     std::vector<const platform::File*> advised;
@@ -67,7 +61,7 @@ std::size_t ReadAhead::startHeads(BandState& band, std::size_t room) {
         // Only the head is wanted now: the system need not read further ahead.
         if (size > kHeadBytes) advised.push_back(&file.file.file());
     }
-    if (!advised.empty()) m_fileSystem.adviseAll(advised, platform::Access::random);
+    if (!advised.empty()) m_parts.fileSystem.adviseAll(advised, platform::Access::random);
     for (const std::size_t f : files) {
         if (band.files[f].file) startEarly(band.files[f], 0, 0, headAsked(size));
     }
@@ -100,10 +94,10 @@ void ReadAhead::learnHeads(BandState& band) {
         if (!allKnown || same.second - same.first > 1) {
             band.mayPair.push_back(f);
         } else {
-            m_closing.add(band.files[f].file);
+            m_parts.closing.add(band.files[f].file);
         }
     }
-    m_closing.closeNow();
+    m_parts.closing.closeNow();
     band.phase = BandPhase::headsRead;
 }
 
@@ -121,8 +115,8 @@ void ReadAhead::startTails(BandState& band) {
     band.phase = BandPhase::tailsStarted;
 }
 
-EarlyRead& ReadAhead::startEarly(BandFile& file, std::size_t slot, std::int64_t offset,
-                                 std::size_t count) {
+void ReadAhead::startEarly(BandFile& file, std::size_t slot, std::int64_t offset,
+                           std::size_t count) {
     if (file.early == nullptr) file.early = std::make_unique<std::array<EarlyRead, 2>>();
     EarlyRead& early = (*file.early)[slot];
     if (!m_spare.empty()) {
@@ -132,8 +126,7 @@ EarlyRead& ReadAhead::startEarly(BandFile& file, std::size_t slot, std::int64_t 
     early.bytes.resize(count);
     early.offset = offset;
     ++m_buffersHeld;
-    m_reads.start(file.file.file(), offset, early.bytes.data(), count, early.read, false);
-    return early;
+    m_parts.reads.start(file.file.file(), offset, early.bytes.data(), count, early.read, false);
 }
 
 void ReadAhead::enter(BandState& band) {
@@ -144,18 +137,18 @@ void ReadAhead::enter(BandState& band) {
 void ReadAhead::leave(BandState& band) {
     for (BandFile& file : band.files) {
         if (file.early == nullptr) {
-            m_closing.add(file.file);
+            m_parts.closing.add(file.file);
             continue;
         }
         for (EarlyRead& early : *file.early) {
             if (early.offset < 0) continue;
-            m_reads.wait(early.read);
+            m_parts.reads.wait(early.read);
             early.bytes.clear();
             if (m_spare.size() < kMostBuffers) m_spare.push_back(std::move(early.bytes));
             --m_buffersHeld;
         }
         file.early.reset();
-        m_closing.add(file.file);
+        m_parts.closing.add(file.file);
     }
-    m_closing.closeNow();
+    m_parts.closing.closeNow();
 }

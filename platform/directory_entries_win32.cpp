@@ -19,8 +19,8 @@ void takeName(std::wstring_view name, DWORD attributes, DirectoryEntry& entry) {
     entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     // The listing's own attributes tell the kind: nothing is asked by name again,
     // and a placeholder is known before anything could open it.
-    entry.kind = entry.name == "." || entry.name == ".." ? EntryKind::directory
-                                                         : entryKindOf(attributes);
+    entry.kind =
+        entry.name == "." || entry.name == ".." ? EntryKind::directory : entryKindOf(attributes);
 }
 
 void takeId(const LARGE_INTEGER& id, FileIdentity& identity) {
@@ -92,8 +92,9 @@ private:
 
     bool fill() {
         m_at = nullptr;
-        if (!GetFileInformationByHandleEx(m_directory, m_class, m_buffer.data(),
-                                          static_cast<DWORD>(m_buffer.size() * sizeof(m_buffer[0])))) {
+        if (!GetFileInformationByHandleEx(
+                m_directory, m_class, m_buffer.data(),
+                static_cast<DWORD>(m_buffer.size() * sizeof(m_buffer[0])))) {
             m_ended = GetLastError() == ERROR_NO_MORE_FILES;
             return false;
         }

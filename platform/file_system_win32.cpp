@@ -18,7 +18,6 @@ namespace {
 
 HANDLE asHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-
 // What the system resolves `path` to, as GetFullPathNameW gives it; empty where it can't.
 std::wstring fullPathOf(const std::wstring& path) {
     std::wstring full(path.size() + MAX_PATH, L'\0');
@@ -67,7 +66,8 @@ OpenedFile openRegularFile(FileSystem& fileSystem, const std::wstring& target, D
         return opened;
     }
     // A directory fails here; anything that is not a disk file is closed unread.
-    HANDLE handle = CreateFileW(target.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    HANDLE handle =
+        CreateFileW(target.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         opened.error = openErrorOf(GetLastError());
         return opened;
@@ -99,9 +99,9 @@ OpenedFile openForStatus(FileSystem& fileSystem, const std::wstring& target) {
 std::uint64_t entryKeyOf(HANDLE handle) {
     std::wstring final(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(handle, final.data(),
-                                                       static_cast<DWORD>(final.size()),
-                                                       FILE_NAME_OPENED | VOLUME_NAME_NT);
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()),
+                                      FILE_NAME_OPENED | VOLUME_NAME_NT);
         if (length == 0) return 0;
         const bool fits = length < final.size();
         final.resize(length);
@@ -131,7 +131,9 @@ public:
 
     bool next(DirectoryEntry& entry) override { return m_entries->next(entry); }
 
-    bool identity(FileIdentity& identity) override { return m_entries->directoryIdentity(identity); }
+    bool identity(FileIdentity& identity) override {
+        return m_entries->directoryIdentity(identity);
+    }
 
     // Whether a file may be opened for reading only an open tells: it is taken as
     // readable. The entry of a link describes the link: its target is looked at to be
@@ -168,8 +170,8 @@ std::unique_ptr<DirectoryListing> openListingOf(FileSystem& fileSystem, ListedDi
     }
     if (!knownDirectory) {
         const DWORD attributes = GetFileAttributesW(dir.self.c_str());
-        knownDirectory = attributes != INVALID_FILE_ATTRIBUTES &&
-                         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        knownDirectory =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
     std::unique_ptr<DirectoryEntries> entries;
     if (knownDirectory) entries = enumerateDirectory(dir.self);

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "platform/descriptor_posix.h"
-#include "platform/open_error_posix.h"
 #include "platform/flag_rules.h"
+#include "platform/open_error_posix.h"
 #include "platform/system.h"
 
 namespace platform {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "expected_run.h"
-#include "platform_text.h"
 #include "platform_facts.h"
+#include "platform_text.h"
 #include "program_test.h"
 #include "unopenable_file.h"
 

@@ -44,8 +44,8 @@ bool makeFileLink(const std::filesystem::path& link, const std::wstring& target)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    bool made = CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &process) != 0;
+    bool made = CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process) != 0;
     if (made) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -71,8 +71,8 @@ TEST_F(LinksTest, ALinkAndItsTargetNeverPair) {
         const std::filesystem::path hard = m_dir.path() / "u" / "hard.bin";
         if (hardLink) {
             std::filesystem::create_directories(hard.parent_path());
-            ASSERT_TRUE(CreateHardLinkW(hard.c_str(), (m_dir.path() / "t" / "real.bin").c_str(),
-                                        nullptr));
+            ASSERT_TRUE(
+                CreateHardLinkW(hard.c_str(), (m_dir.path() / "t" / "real.bin").c_str(), nullptr));
         }
         const ChildResult result = runProgram({"/s", "t", "u"});
         ASSERT_TRUE(endedNormally(result));

@@ -9,13 +9,11 @@ namespace {
 // The name's whole content as read through one open, if it could be opened as the file
 // listed and read whole without the file changing meanwhile.
 std::optional<std::string> contentOf(platform::FileSystem& fileSystem,
-                                     const Catalogue::Entry& listed, BandName& name,
-                                     bool& opened) {
+                                     const Catalogue::Entry& listed, BandName& name, bool& opened) {
     platform::OpenedFile file = fileSystem.open(listed.path);
-    const bool asListed =
-        file.file && file.status.size == listed.size &&
-        (listed.identity.known() ? file.status.identity == listed.identity
-                                 : file.status.identity.known());
+    const bool asListed = file.file && file.status.size == listed.size &&
+                          (listed.identity.known() ? file.status.identity == listed.identity
+                                                   : file.status.identity.known());
     opened = asListed;
     if (!asListed) return std::nullopt;
     name.identity = file.status.identity;

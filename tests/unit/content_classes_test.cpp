@@ -34,10 +34,12 @@ public:
             const auto end = offset + static_cast<std::int64_t>(count);
             // At the end one byte more is asked, so a file grown since never passes.
             const std::int64_t asked = end == m_size ? end + 1 : end;
-            const auto available = std::min<std::int64_t>(asked, static_cast<std::int64_t>(bytes.size()));
+            const auto available =
+                std::min<std::int64_t>(asked, static_cast<std::int64_t>(bytes.size()));
             const bool fails = failAt.count(files[k]) != 0 && end > failAt[files[k]];
             const std::int64_t got = fails ? -1 : std::max<std::int64_t>(available - offset, 0);
-            if (got > 0) std::memcpy(buffers[k], bytes.data() + offset, static_cast<std::size_t>(got));
+            if (got > 0)
+                std::memcpy(buffers[k], bytes.data() + offset, static_cast<std::size_t>(got));
             reads.push_back({files[k], offset, got > 0 ? static_cast<std::size_t>(got) : 0});
             whole.push_back(got == static_cast<std::int64_t>(count));
         }
@@ -55,7 +57,8 @@ public:
     std::int64_t bytesRead(std::size_t file = SIZE_MAX) const {
         std::int64_t total = 0;
         for (const Read& read : reads) {
-            if (file == SIZE_MAX || read.file == file) total += static_cast<std::int64_t>(read.count);
+            if (file == SIZE_MAX || read.file == file)
+                total += static_cast<std::int64_t>(read.count);
         }
         return total;
     }

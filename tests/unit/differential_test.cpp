@@ -95,7 +95,8 @@ TEST(DifferentialTest, RandomTreesGiveTheSameOutputBothWays) {
         ASSERT_EQ(real.records, plain.records) << "seed " << seed;
         ASSERT_EQ(real.records.empty(), !tracing);
         ASSERT_EQ(fs.openNow, 0);
-        for (const auto& [path, opens] : fs.opensOf) ASSERT_LE(opens, 2) << path << " seed " << seed;
+        for (const auto& [path, opens] : fs.opensOf)
+            ASSERT_LE(opens, 2) << path << " seed " << seed;
         withPairs += real.console.find(" #### ") != std::string::npos;
     }
     EXPECT_GT(withPairs, 100) << "the trees must hold copies to tell anything";

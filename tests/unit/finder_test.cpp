@@ -113,15 +113,15 @@ TEST_F(FinderTest, AnEntryReachedTwiceIsNeverItsOwnCopy) {
         const Outcome outcome = findAndCompare({"src", "mirror"});
         EXPECT_EQ(outcome.catalogued, 9u);
         Pairs expected{"src/alias #### src/z/copy",       "src/alias #### mirror/z/copy",
-                             "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
-                             "src/link/f #### mirror/z/copy",   "src/link/f #### mirror/z/hard",
-                             "src/sub/f #### src/z/copy",       "src/sub/f #### src/z/hard",
-                             "src/sub/f #### mirror/z/copy",    "src/sub/f #### mirror/z/hard",
-                             "src/z/copy #### src/z/hard",      "src/z/copy #### mirror/alias",
-                             "src/z/copy #### mirror/sub/f",    "src/z/copy #### mirror/z/hard",
-                             "src/z/hard #### mirror/sub/f",    "src/z/hard #### mirror/z/copy",
-                             "mirror/alias #### mirror/z/copy", "mirror/sub/f #### mirror/z/copy",
-                             "mirror/sub/f #### mirror/z/hard", "mirror/z/copy #### mirror/z/hard"};
+                       "src/link/f #### src/z/copy",      "src/link/f #### src/z/hard",
+                       "src/link/f #### mirror/z/copy",   "src/link/f #### mirror/z/hard",
+                       "src/sub/f #### src/z/copy",       "src/sub/f #### src/z/hard",
+                       "src/sub/f #### mirror/z/copy",    "src/sub/f #### mirror/z/hard",
+                       "src/z/copy #### src/z/hard",      "src/z/copy #### mirror/alias",
+                       "src/z/copy #### mirror/sub/f",    "src/z/copy #### mirror/z/hard",
+                       "src/z/hard #### mirror/sub/f",    "src/z/hard #### mirror/z/copy",
+                       "mirror/alias #### mirror/z/copy", "mirror/sub/f #### mirror/z/copy",
+                       "mirror/sub/f #### mirror/z/hard", "mirror/z/copy #### mirror/z/hard"};
         if (mode == 2) {
             expected.insert(expected.end(),
                             {"src/alias #### src/z/hard", "src/alias #### mirror/z/hard",

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "finder/band_queue.h"
+#include "finder/catalogue.h"
+#include "finder/open_ledger.h"
+#include "finder/queued_reads.h"
+#include "platform/file_system.h"
+
+// What the parts of the comparison work on together: the catalogue and the system its
+// files lie on, the ledger of the files open and those waiting to be closed, the reads
+// in flight, and the bands taken up.
+struct ComparisonParts {
+    platform::FileSystem& fileSystem;
+    const Catalogue& files;
+    OpenLedger& ledger;
+    ClosingFiles& closing;
+    QueuedReads& reads;
+    BandQueue& bands;
+};
