@@ -1,6 +1,10 @@
 #include "finder/band_files.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "finder/comparison_parts.h"
+#include "platform/system.h"
 
 std::size_t headBytes(std::int64_t size) {
     return static_cast<std::size_t>(std::min(size, kHeadBytes));
@@ -33,25 +37,28 @@ std::size_t nameToOpen(const BandState& band, std::size_t f) {
 
 }  // namespace
 
-std::vector<std::size_t> openBandFiles(platform::FileSystem& fileSystem, const Catalogue& catalogue,
-                                       OpenLedger& ledger, BandState& band,
+std::vector<std::size_t> openBandFiles(const ComparisonParts& parts, BandState& band,
                                        const std::vector<std::size_t>& files, OpenLedger::Use use) {
+    const Catalogue& catalogue = parts.files;
     std::vector<std::size_t> refused;
     std::vector<platform::File> unused;
     std::vector<std::size_t> todo = files;
     while (!todo.empty()) {
-        std::vector<const char*> paths;
+        std::vector<platform::OpenRequest> requests;
         std::vector<std::size_t> trying;  // each file's name, as an index into its names
         std::vector<std::size_t> which;
         for (const std::size_t f : todo) {
             const std::size_t n = nameToOpen(band, f);
             if (band.files[f].file || band.files[f].failed || n == kNoName) continue;
-            paths.push_back(catalogue[band.band.namesOf(f)[n]].path);
+            const Catalogue::Entry& listed = catalogue[band.band.namesOf(f)[n]];
+            const char* const cut = std::strrchr(listed.path, platform::kSeparator);
+            requests.push_back({parts.directories.at(listed.origin.directory),
+                                cut != nullptr ? cut + 1 : listed.path, listed.path});
             trying.push_back(n);
             which.push_back(f);
         }
         std::vector<platform::OpenedFile> opened;
-        fileSystem.openAll(paths, opened);
+        parts.fileSystem.openAll(requests, opened);
         todo.clear();
         for (std::size_t j = 0; j < which.size(); ++j) {
             BandFile& file = band.files[which[j]];
@@ -75,11 +82,11 @@ std::vector<std::size_t> openBandFiles(platform::FileSystem& fileSystem, const C
                     file.opener = trying[j];
                     file.opened = result.status;
                 }
-                file.file = CountedFile(ledger, std::move(result.file), use);
+                file.file = CountedFile(parts.ledger, std::move(result.file), use);
             }
             if (result.file) unused.push_back(std::move(result.file));
         }
     }
-    fileSystem.closeAll(unused);
+    parts.fileSystem.closeAll(unused);
     return refused;
 }

@@ -13,6 +13,8 @@
 #include "finder/queued_reads.h"
 #include "platform/file_system.h"
 
+struct ComparisonParts;
+
 // Bytes of a file's head, and the bytes asked for them: one more where the head is the
 // whole file, so a file grown since the listing never passes.
 std::size_t headBytes(std::int64_t size);
@@ -68,8 +70,8 @@ bool isAsListed(const platform::FileStatus& now, const Catalogue::Entry& listed)
 
 // Opens each of the band's `files` for `use`: again by the name that opened it before,
 // where it was, and otherwise by the first of its names that still leads to the file
-// listed. A name that does not is gone; a file found changed since its first open has
-// failed. Returns the files the system refused for want of handles.
-std::vector<std::size_t> openBandFiles(platform::FileSystem& fileSystem, const Catalogue& catalogue,
-                                       OpenLedger& ledger, BandState& band,
+// listed; by name in its directory where that is kept. A name that does not lead to
+// the file listed is gone; a file found changed since its first open has failed.
+// Returns the files the system refused for want of handles.
+std::vector<std::size_t> openBandFiles(const ComparisonParts& parts, BandState& band,
                                        const std::vector<std::size_t>& files, OpenLedger::Use use);

@@ -5,6 +5,7 @@
 
 #include "finder/band.h"
 #include "finder/catalogue.h"
+#include "finder/kept_directories.h"
 #include "platform/file_system.h"
 
 // Tells which names of each band of the catalogue have equal bytes: the comparison
@@ -24,10 +25,13 @@ public:
     virtual bool incomplete() const = 0;
 };
 
-// Made once the catalogue is arranged, for the comparison of its bands.
+// Made once the catalogue is arranged, for the comparison of its bands; the files of
+// kept directories may be opened by name in them.
 using BandJudgeMaker = std::unique_ptr<BandJudge> (*)(platform::FileSystem& fileSystem,
-                                                      const Catalogue& files);
+                                                      const Catalogue& files,
+                                                      KeptDirectories& directories);
 
 // Reads each file of a band once, as far as telling it apart needs.
 std::unique_ptr<BandJudge> makeContentComparison(platform::FileSystem& fileSystem,
-                                                 const Catalogue& files);
+                                                 const Catalogue& files,
+                                                 KeptDirectories& directories);

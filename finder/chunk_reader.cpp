@@ -35,8 +35,7 @@ std::vector<bool> ChunkReader::read(BandState& band, const std::vector<std::size
         }
         m_parts.closing.closeNow();
         const std::vector<std::size_t> refused =
-            openBandFiles(m_parts.fileSystem, m_parts.files, m_parts.ledger, band, m_toOpen,
-                          OpenLedger::Use::band);
+            openBandFiles(m_parts, band, m_toOpen, OpenLedger::Use::band);
         const std::size_t openNow = m_parts.ledger.open();
         for (std::size_t b = first; b < next; ++b) {
             const BandFile& file = band.files[files[pending[b]]];
@@ -145,5 +144,6 @@ bool ChunkReader::relieve(std::size_t openAtRefusal) {
     }
     m_parts.closing.closeNow();
     m_parts.ledger.shrinkTo(openAtRefusal);
-    return any || openAtRefusal > 0;
+    // With nothing of its own open, the kept directories are what the system is short of.
+    return any || openAtRefusal > 0 || m_parts.directories.giveWay();
 }

@@ -33,7 +33,7 @@ void CFinder::compareFiles() {
     m_output.trace(2, "---> CFinder - compareFiles\n");
     m_output.line({"Checking files in progress ..."});
     {
-        const std::unique_ptr<BandJudge> judge = m_makeJudge(m_fileSystem, m_files);
+        const std::unique_ptr<BandJudge> judge = m_makeJudge(m_fileSystem, m_files, m_kept);
         std::vector<BandName> names;
         std::size_t compared = 0;
         while (const Band* band = judge->nextBand()) {

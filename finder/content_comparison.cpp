@@ -18,9 +18,11 @@ namespace {
 // reads the next bands; once a band is classified, each of its names is judged.
 class ContentComparison final : public BandJudge, private ChunkSource {
 public:
-    ContentComparison(platform::FileSystem& fileSystem, const Catalogue& files, std::size_t budget)
+    ContentComparison(platform::FileSystem& fileSystem, const Catalogue& files,
+                      KeptDirectories& directories, std::size_t budget)
         : m_fileSystem(fileSystem),
           m_files(files),
+          m_directories(directories),
           m_ledger(budget),
           m_closing(fileSystem),
           m_bands(files),
@@ -62,7 +64,7 @@ private:
     }
 
     ComparisonParts parts() {
-        return {m_fileSystem, m_files, m_ledger, m_closing, m_reads, m_bands};
+        return {m_fileSystem, m_files, m_directories, m_ledger, m_closing, m_reads, m_bands};
     }
 
     void release(std::size_t file, bool paired) override {
@@ -78,6 +80,7 @@ private:
 
     platform::FileSystem& m_fileSystem;
     const Catalogue& m_files;
+    KeptDirectories& m_directories;
     OpenLedger m_ledger;  // first: it outlives every file it counts
     ClosingFiles m_closing;
     BandQueue m_bands;
@@ -90,6 +93,8 @@ private:
 }  // namespace
 
 std::unique_ptr<BandJudge> makeContentComparison(platform::FileSystem& fileSystem,
-                                                 const Catalogue& files) {
-    return std::make_unique<ContentComparison>(fileSystem, files, platform::openFileBudget());
+                                                 const Catalogue& files,
+                                                 KeptDirectories& directories) {
+    return std::make_unique<ContentComparison>(fileSystem, files, directories,
+                                               platform::openFileBudget());
 }

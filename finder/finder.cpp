@@ -1,6 +1,16 @@
 #include "finder/finder.h"
 
+#include <algorithm>
 #include <string>
+
+#include "platform/system.h"
+
+namespace {
+
+// Kept directories cost a handle each, and the walk and the comparison need theirs.
+constexpr std::size_t kMostKept = 65536;
+
+}  // namespace
 
 CFinder::CFinder(const StringList& sources, const StringList& extensions,
                  const StringList& exclusions, FinderOutput& output,
@@ -10,7 +20,8 @@ CFinder::CFinder(const StringList& sources, const StringList& extensions,
       m_exclusions(exclusions),
       m_output(output),
       m_fileSystem(fileSystem),
-      m_makeJudge(makeJudge) {
+      m_makeJudge(makeJudge),
+      m_kept(std::min(platform::openFileBudget() / 2, kMostKept)) {
     m_output.trace(2, "---> CFinder - Constructeur\n");
     m_output.trace(4, "<--- CFinder - Constructeur\n");
 }
@@ -28,18 +39,22 @@ void CFinder::find() {
         parseDirectory(source);
     }
     m_files.arrange();
+    m_kept.keepOnlyThoseOf(m_files);
     m_output.line({std::to_string(static_cast<int>(m_files.size())), " found files!"});
     m_output.trace(4, "<--- CFinder - find\n");
 }
 
-void CFinder::addNewFile(const std::string& path, const ListedEntry& listed,
+bool CFinder::addNewFile(const std::string& path, const ListedEntry& listed,
                          Catalogue::Origin origin) {
     m_output.trace(2, "---> CFinder - addNewFile\n");
     // The very first file is catalogued even when empty or unreadable; later ones are not.
-    if (m_files.empty() && !listed.readable) {
-        m_files.add(path, {}, origin);
-    } else if (listed.readable && (listed.status.size != 0 || m_files.empty())) {
+    const bool first = m_files.empty();
+    const bool kept = listed.readable && (listed.status.size != 0 || first);
+    if (kept) {
         m_files.add(path, listed.status, origin);
+    } else if (first) {
+        m_files.add(path, {}, origin);
     }
     m_output.trace(4, "<--- CFinder - addNewFile\n");
+    return kept;
 }

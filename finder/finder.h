@@ -61,9 +61,11 @@ private:
         platform::FileIdentity identity;
         std::vector<ListedEntry> entries;
         std::size_t next = 0;
+        bool holdsFiles = false;  // files the catalogue keeps, which may be compared
     };
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
-    void addNewFile(const std::string& path, const ListedEntry& listed, Catalogue::Origin origin);
+    // Whether the file was catalogued.
+    bool addNewFile(const std::string& path, const ListedEntry& listed, Catalogue::Origin origin);
     // Prints the positions [begin, end) as first files that pair with nothing.
     void passOver(std::size_t begin, std::size_t end);
     void compareBand(const Band& band, const std::vector<BandName>& names);
@@ -82,6 +84,7 @@ private:
     FinderOutput& m_output;
     platform::FileSystem& m_fileSystem;
     const BandJudgeMaker m_makeJudge;
+    KeptDirectories m_kept;
     // Directories open on the current walk path, and every directory walked: a link
     // may lead back up the walk, or into a graph that would be walked again and again.
     std::unordered_set<platform::FileIdentity, platform::FileIdentityHash> m_walkPath;

@@ -50,7 +50,9 @@ void CFinder::parseDirectory(const std::string& source) {
         if (found.walked) {
             enterDirectory(level.listing.get(), &found.entry);
         } else if (found.taken) {
-            addNewFile(m_path, found, {level.directory, found.entry.isLink});
+            if (addNewFile(m_path, found, {level.directory, found.entry.isLink})) {
+                level.holdsFiles = true;
+            }
             m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
             m_output.line({m_path});
         }
@@ -63,9 +65,18 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
     if (isExcluded(dir, m_exclusions)) return;
 
     platform::OpenError error;
-    auto listing = parent != nullptr ? parent->openDirectory(entry->name, dir, error)
-                                     : m_fileSystem.openListing(dir, error);
-    if (error.kind == platform::OpenError::Kind::outOfHandles) m_incomplete = true;
+    auto openListing = [&] {
+        return parent != nullptr ? parent->openDirectory(entry->name, dir, error)
+                                 : m_fileSystem.openListing(dir, error);
+    };
+    auto listing = openListing();
+    // No directory goes unlisted for the directories kept: they give way for the rest of
+    // the run.
+    const auto outOfHandles = [&] {
+        return !listing && error.kind == platform::OpenError::Kind::outOfHandles;
+    };
+    if (outOfHandles() && m_kept.giveWay()) listing = openListing();
+    if (outOfHandles()) m_incomplete = true;
     platform::FileIdentity identity;
     const bool identified = listing && listing->identity(identity);
     if (identified && leadsBack(identity, entry != nullptr && entry->isLink)) {
@@ -107,6 +118,7 @@ void CFinder::leaveDirectory() {
     Level& level = m_levels.back();
     m_path.resize(level.pathLength);
     if (level.identified) m_walkPath.erase(level.identity);
+    if (level.holdsFiles) m_kept.keep(level.directory, *level.listing);
     m_output.trace(4, "<--- CFinder - parseDirectory - %s\n", m_path);
     m_levels.pop_back();
 }

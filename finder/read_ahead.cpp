@@ -47,9 +47,7 @@ std::size_t ReadAhead::startHeads(BandState& band, std::size_t room) {
         files.push_back(band.headsNext++);
     }
     m_parts.closing.closeNow();
-    if (!openBandFiles(m_parts.fileSystem, m_parts.files, m_parts.ledger, band, files,
-                       OpenLedger::Use::ahead)
-             .empty()) {
+    if (!openBandFiles(m_parts, band, files, OpenLedger::Use::ahead).empty()) {
         m_parts.ledger.stopAt(OpenLedger::Use::ahead);
     }
     std::size_t opened = 0;

@@ -7,11 +7,11 @@
 
 namespace platform {
 
-void FileBatch::open(int dirFd, const std::vector<const char*>& names, int flags,
-                     std::vector<int>& fds) {
+void FileBatch::open(const std::vector<int>& dirFds, const std::vector<const char*>& names,
+                     int flags, std::vector<int>& fds) {
     fds.resize(names.size());
     for (std::size_t k = 0; k < names.size(); ++k) {
-        const int fd = openat(dirFd, names[k], flags);
+        const int fd = openat(dirFds[k], names[k], flags);
         fds[k] = fd >= 0 ? fd : -errno;
     }
 }

@@ -7,13 +7,13 @@ namespace platform {
 
 // Each request a plain call of its own; a batch through the system's ring
 // (file_batch_uring_posix.h) makes one call for many and falls back to these.
-// Opens are relative to `dirFd`, or AT_FDCWD for paths.
+// Each open is relative to its directory, or AT_FDCWD for a path.
 class FileBatch {
 public:
     virtual ~FileBatch() = default;
-    // `fds[k]`: what openat(dirFd, names[k], flags) gives, or -errno.
-    virtual void open(int dirFd, const std::vector<const char*>& names, int flags,
-                      std::vector<int>& fds);
+    // `fds[k]`: what openat(dirFds[k], names[k], flags) gives, or -errno.
+    virtual void open(const std::vector<int>& dirFds, const std::vector<const char*>& names,
+                      int flags, std::vector<int>& fds);
     virtual void close(const std::vector<int>& fds);
     // posix_fadvise(fd, 0, 0, advice) for each.
     virtual void advise(const std::vector<int>& fds, int advice);

@@ -27,20 +27,21 @@ public:
         return m_ready;
     }
 
-    void open(int dirFd, const std::vector<const char*>& names, int flags,
+    void open(const std::vector<int>& dirFds, const std::vector<const char*>& names, int flags,
               std::vector<int>& fds) override {
         fds.assign(names.size(), -EIO);
         const std::size_t done = forEachSlice(
             names.size(),
             [&](io_uring_sqe* entry, std::size_t k) {
-                io_uring_prep_openat(entry, dirFd, names[k], flags, 0);
+                io_uring_prep_openat(entry, dirFds[k], names[k], flags, 0);
             },
             [&](std::size_t k, int result) { fds[k] = result; });
         if (done == names.size()) return;
+        const auto from = static_cast<std::ptrdiff_t>(done);
         std::vector<int> rest;
-        FileBatch::open(dirFd, {names.begin() + static_cast<std::ptrdiff_t>(done), names.end()},
+        FileBatch::open({dirFds.begin() + from, dirFds.end()}, {names.begin() + from, names.end()},
                         flags, rest);
-        std::copy(rest.begin(), rest.end(), fds.begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy(rest.begin(), rest.end(), fds.begin() + from);
     }
 
     void close(const std::vector<int>& fds) override {

@@ -20,10 +20,10 @@ bool File::status(FileStatus& status) const { return m_fileSystem->status(m_hand
 
 void File::advise(Access access) const { m_fileSystem->advise(m_handle, access); }
 
-void FileSystem::openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) {
+void FileSystem::openAll(const std::vector<OpenRequest>& requests, std::vector<OpenedFile>& files) {
     files.clear();
-    files.reserve(paths.size());
-    for (const char* path : paths) files.push_back(open(path));
+    files.reserve(requests.size());
+    for (const OpenRequest& request : requests) files.push_back(open(request.path));
 }
 
 void FileSystem::adviseAll(const std::vector<const File*>& files, Access access) {

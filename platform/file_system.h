@@ -111,6 +111,20 @@ struct OpenedFile {
     OpenError error;
 };
 
+// A directory kept open once listed, so that its files open by their names alone: no
+// path is walked again.
+class Directory {
+public:
+    virtual ~Directory() = default;
+};
+
+// A file to open: by its `name` in `directory` where that was kept, by `path` otherwise.
+struct OpenRequest {
+    const Directory* directory;
+    const char* name;
+    const char* path;
+};
+
 // One open directory enumeration, "." and ".." included.
 class DirectoryListing {
 public:
@@ -129,6 +143,9 @@ public:
     virtual std::unique_ptr<DirectoryListing> openDirectory(const std::string& name,
                                                             const std::string& path,
                                                             OpenError& error) = 0;
+    // Once every entry is read: the directory, kept for its files to be opened by name
+    // after the listing is gone; null where files are opened by path only.
+    virtual std::unique_ptr<Directory> keep() { return nullptr; }
 };
 
 // The file-system operations the finder needs; tests substitute their own.
@@ -142,9 +159,9 @@ public:
     // Opens a regular file for reading. Anything else fails without being opened, so
     // that no FIFO or device is ever disturbed.
     virtual OpenedFile open(const std::string& path) = 0;
-    // Opens each path as open() does, into `files[k]`: many at once where the system
+    // Opens each file as open() does, into `files[k]`: many at once where the system
     // allows.
-    virtual void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files);
+    virtual void openAll(const std::vector<OpenRequest>& requests, std::vector<OpenedFile>& files);
     // Closes the files, many at once where the system allows.
     virtual void closeAll(std::vector<File>& files) { files.clear(); }
     // File::advise for each, many at once where the system allows.

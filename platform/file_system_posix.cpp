@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "platform/batched_io_posix.h"
 #include "platform/descriptor_posix.h"
@@ -95,6 +96,15 @@ bool mayRead(int dirFd, const char* name) {
     return syscall(SYS_faccessat, dirFd, name, R_OK) == 0;
 }
 
+class PosixDirectory final : public Directory {
+public:
+    explicit PosixDirectory(int fd) : m_fd(fd) {}
+    int fd() const { return m_fd.get(); }
+
+private:
+    Descriptor m_fd;
+};
+
 class PosixListing final : public DirectoryListing {
 public:
     PosixListing(FileSystem& fileSystem, DIR* dir)
@@ -102,7 +112,7 @@ public:
     ~PosixListing() override {
         if (m_dir != nullptr) {
             closedir(m_dir);
-        } else {
+        } else if (m_fd >= 0) {
             ::close(m_fd);
         }
     }
@@ -164,6 +174,11 @@ public:
                                                     OpenError& error) override {
         return listingOf(m_fileSystem,
                          openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
+    }
+
+    std::unique_ptr<Directory> keep() override {
+        if (m_dir != nullptr || m_fd < 0) return nullptr;
+        return std::make_unique<PosixDirectory>(std::exchange(m_fd, -1));
     }
 
 private:
@@ -231,23 +246,31 @@ public:
         return openedFrom(*this, fd < 0 ? -errno : fd, info);
     }
 
-    // Long paths are resolved a piece at a time, the others many at once.
-    void openAll(const std::vector<const char*>& paths, std::vector<OpenedFile>& files) override {
+    // By name in a kept directory, else by path: a long one is resolved a piece at a
+    // time, the others many at once.
+    void openAll(const std::vector<OpenRequest>& requests, std::vector<OpenedFile>& files) override {
         files.clear();
-        files.resize(paths.size());
-        std::vector<const char*> shortPaths;
+        files.resize(requests.size());
+        std::vector<int> dirFds;
+        std::vector<const char*> names;
         std::vector<std::size_t> which;
-        for (std::size_t k = 0; k < paths.size(); ++k) {
-            if (std::strlen(paths[k]) >= PATH_MAX) {
-                files[k] = open(paths[k]);
+        for (std::size_t k = 0; k < requests.size(); ++k) {
+            const OpenRequest& request = requests[k];
+            if (request.directory != nullptr) {
+                dirFds.push_back(static_cast<const PosixDirectory*>(request.directory)->fd());
+                names.push_back(request.name);
+            } else if (std::strlen(request.path) >= PATH_MAX) {
+                files[k] = open(request.path);
+                continue;
             } else {
-                shortPaths.push_back(paths[k]);
-                which.push_back(k);
+                dirFds.push_back(AT_FDCWD);
+                names.push_back(request.path);
             }
+            which.push_back(k);
         }
         std::vector<int> fds;
         std::vector<struct stat> infos;
-        openRegularFiles(fileBatch(), AT_FDCWD, shortPaths, fds, infos);
+        openRegularFiles(fileBatch(), dirFds, names, fds, infos);
         for (std::size_t j = 0; j < which.size(); ++j) {
             files[which[j]] = openedFrom(*this, fds[j], infos[j]);
         }

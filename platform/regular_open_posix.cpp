@@ -77,17 +77,18 @@ int openRegularAt(int dirFd, const char* name, struct stat& info) {
 // An O_PATH descriptor for each name first, many at once, then the status of each
 // through it, and only regular files opened: an O_PATH descriptor costs a handle
 // too, so they go a chunk at a time.
-void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
-                      std::vector<int>& fds, std::vector<struct stat>& infos) {
+void openRegularFiles(FileBatch& batch, const std::vector<int>& dirFds,
+                      const std::vector<const char*>& names, std::vector<int>& fds,
+                      std::vector<struct stat>& infos) {
     fds.assign(names.size(), kNotRegular);
     infos.assign(names.size(), {});
     for (std::size_t begin = 0; begin < names.size(); begin += kPathsAtOnce) {
         const std::size_t end = std::min(names.size(), begin + kPathsAtOnce);
+        const auto from = static_cast<std::ptrdiff_t>(begin);
+        const auto to = static_cast<std::ptrdiff_t>(end);
         std::vector<int> paths;
-        batch.open(dirFd,
-                   {names.begin() + static_cast<std::ptrdiff_t>(begin),
-                    names.begin() + static_cast<std::ptrdiff_t>(end)},
-                   kPathFlags, paths);
+        batch.open({dirFds.begin() + from, dirFds.begin() + to},
+                   {names.begin() + from, names.begin() + to}, kPathFlags, paths);
         std::vector<std::size_t> regular;
         for (std::size_t k = begin; k < end; ++k) {
             const int path = paths[k - begin];
@@ -99,7 +100,7 @@ void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*
         }
         betweenLookAndOpen();
         for (const std::size_t k : regular) {
-            fds[k] = openThrough(paths[k - begin], dirFd, names[k], infos[k]);
+            fds[k] = openThrough(paths[k - begin], dirFds[k], names[k], infos[k]);
         }
         std::erase_if(paths, [](int path) { return path < 0; });
         batch.close(paths);

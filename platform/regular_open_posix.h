@@ -21,8 +21,9 @@ inline constexpr int kNotRegular = -EINVAL;
 // -errno, or kNotRegular, when there is none.
 int openRegularAt(int dirFd, const char* name, struct stat& info);
 
-// The same for each of `names`, many at once through `batch`.
-void openRegularFiles(FileBatch& batch, int dirFd, const std::vector<const char*>& names,
-                      std::vector<int>& fds, std::vector<struct stat>& infos);
+// The same for each of `names`, relative to `dirFds[k]`, many at once through `batch`.
+void openRegularFiles(FileBatch& batch, const std::vector<int>& dirFds,
+                      const std::vector<const char*>& names, std::vector<int>& fds,
+                      std::vector<struct stat>& infos);
 
 }  // namespace platform

@@ -89,6 +89,6 @@ private:
 }  // namespace
 
 std::unique_ptr<BandJudge> makePairwiseJudge(platform::FileSystem& fileSystem,
-                                             const Catalogue& files) {
+                                             const Catalogue& files, KeptDirectories&) {
     return std::make_unique<PairwiseJudge>(fileSystem, files);
 }

@@ -9,4 +9,4 @@
 #include "finder/band_judge.h"
 
 std::unique_ptr<BandJudge> makePairwiseJudge(platform::FileSystem& fileSystem,
-                                             const Catalogue& files);
+                                             const Catalogue& files, KeptDirectories& directories);

@@ -18,6 +18,24 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
+// As Linux keeps a listed directory: its files then open by name in it, whatever its
+// path leads to by then.
+class FakeFileSystem::KeptDirectory final : public platform::Directory {
+public:
+    KeptDirectory(FakeFileSystem& fs, std::string dir) : m_fs(fs), dir(std::move(dir)) {
+        ++m_fs.directoriesKeptNow;
+    }
+    ~KeptDirectory() override { --m_fs.directoriesKeptNow; }
+    KeptDirectory(const KeptDirectory&) = delete;
+    KeptDirectory& operator=(const KeptDirectory&) = delete;
+
+private:
+    FakeFileSystem& m_fs;
+
+public:
+    const std::string dir;
+};
+
 class FakeFileSystem::Listing final : public platform::DirectoryListing {
 public:
     Listing(FakeFileSystem& fs, std::string dir, platform::FileIdentity identity)
@@ -78,6 +96,11 @@ public:
                                                               const std::string& path,
                                                               platform::OpenError& error) override {
         return m_fs.openListing(path, error);
+    }
+
+    std::unique_ptr<platform::Directory> keep() override {
+        if (m_fs.windowsListing) return nullptr;
+        return std::make_unique<KeptDirectory>(m_fs, m_dir);
     }
 
 private:
@@ -171,7 +194,9 @@ const FakeFileSystem::Entry* FakeFileSystem::follow(const std::string& path) con
 }
 
 bool FakeFileSystem::outOfHandles() {
-    if (handleLimit < 0 || openNow + listingsOpenNow < handleLimit) return false;
+    if (handleLimit < 0 || openNow + listingsOpenNow + directoriesKeptNow < handleLimit) {
+        return false;
+    }
     ++refusals;
     return true;
 }
@@ -191,10 +216,28 @@ std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(
     return std::make_unique<Listing>(*this, resolved, follow(resolved)->identity);
 }
 
-platform::OpenedFile FakeFileSystem::open(const std::string& path) {
+platform::OpenedFile FakeFileSystem::open(const std::string& path) { return open(path, path); }
+
+void FakeFileSystem::openAll(const std::vector<platform::OpenRequest>& requests,
+                             std::vector<platform::OpenedFile>& files) {
+    files.clear();
+    for (const platform::OpenRequest& request : requests) {
+        const auto* kept = static_cast<const KeptDirectory*>(request.directory);
+        if (kept == nullptr) {
+            files.push_back(open(request.path));
+            continue;
+        }
+        ++opensByName;
+        const std::string resolved =
+            kept->dir.empty() ? request.name : kept->dir + platform::kSeparator + request.name;
+        files.push_back(open(request.path, resolved));
+    }
+}
+
+platform::OpenedFile FakeFileSystem::open(const std::string& path, const std::string& resolved) {
     ++opens;
     platform::OpenedFile opened;
-    const Entry* found = follow(path);
+    const Entry* found = follow(resolved);
     if (found == nullptr) {
         opened.error = {platform::OpenError::Kind::refused, kMissing};
         return opened;

@@ -51,6 +51,8 @@ public:
     std::unique_ptr<platform::DirectoryListing> openListing(const std::string& dir,
                                                             platform::OpenError& error) override;
     platform::OpenedFile open(const std::string& path) override;
+    void openAll(const std::vector<platform::OpenRequest>& requests,
+                 std::vector<platform::OpenedFile>& files) override;
     bool statusAt(const std::string& path, platform::FileStatus& status,
                   std::uint64_t& entry) override;
     bool namesIgnoreCase() const override { return false; }
@@ -71,6 +73,7 @@ public:
 
     std::vector<Read> reads;
     int opens = 0;
+    int opensByName = 0;                 // of those, by name in a kept directory
     std::map<std::string, int> opensOf;  // by the path opened
     int listings = 0;
     int specialOpens = 0;      // must stay 0
@@ -78,6 +81,7 @@ public:
     int openNow = 0;           // files
     int mostOpenAtOnce = 0;
     int listingsOpenNow = 0;
+    int directoriesKeptNow = 0;
     // Opens of files and listings that would make more than this many open at once are
     // refused for want of handles; negative: no limit.
     int handleLimit = -1;
@@ -88,6 +92,7 @@ public:
 
 private:
     class Listing;
+    class KeptDirectory;
     struct Entry {
         enum Kind { file, directory, special, link } kind;
         std::uint64_t fileId = 0;  // a file's key in m_files
@@ -108,6 +113,8 @@ private:
     void add(const std::string& path, Entry entry);
     // Counts a refusal where no handle is left.
     bool outOfHandles();
+    // Opens the file `resolved` leads to, as the open of `path`.
+    platform::OpenedFile open(const std::string& path, const std::string& resolved);
     // The status an open of the file would give.
     platform::FileStatus statusOfFile(std::uint64_t fileId) const;
     // The entry a path leads to with every link followed; null when there is none.

@@ -289,9 +289,10 @@ TEST_F(FinderTest, FilesThatCantBeOpenedAreListedButNeverPaired) {
 }
 
 // The listing opens nothing. The comparison opens each file of a size met twice once,
-// reads every head, the last blocks only where heads agree, the middles where the last
-// blocks do too, and no byte twice, in whatever order the reads finish and whatever
-// the listing tells; a file of a size no other file has is never opened.
+// by name in its directory where the system keeps that, reads every head, the last
+// blocks only where heads agree, the middles where the last blocks do too, and no byte
+// twice, in whatever order the reads finish and whatever the listing tells; a file of a
+// size no other file has is never opened.
 TEST_F(FinderTest, EachFileIsOpenedOnceAndEachByteReadOnce) {
     const std::string big(100000, 'x');
     std::string headDiffers = big;
@@ -319,6 +320,8 @@ TEST_F(FinderTest, EachFileIsOpenedOnceAndEachByteReadOnce) {
         EXPECT_EQ(bytes, 2 * big.size() + 3 * 4096 + 2 * 20);
         EXPECT_EQ(m_fs.opensOf.count(native("d/alone")), 0u);
         for (const auto& [path, opens] : m_fs.opensOf) EXPECT_EQ(opens, 1) << path;
+        // Where the system keeps directories, no path is walked again.
+        EXPECT_EQ(m_fs.opensByName, m_fs.windowsListing ? 0 : m_fs.opens);
     }
 }
 
