@@ -13,6 +13,9 @@ constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
+// Reads of hashed chunks started at once: several times what the read queues keep in
+// flight.
+constexpr std::size_t kMostHashedAtOnce = 256;
 
 // Files whose bytes agree before `offset`, and from `end` on. Bytes are compared
 // from the head on, except once: the tail, read right after the head.
@@ -146,10 +149,10 @@ private:
     // those chunks a second time but needs room for two chunks only.
     void splitByHash(const Group& group, std::size_t chunk, std::vector<Group>& pending) {
         const std::size_t stride = chunk + 1;
-        // The hashes are taken as many files at a time as the buffer holds, so that their
-        // reads are in flight together.
-        const std::size_t perRead =
-            std::clamp<std::size_t>(m_bufferBytes / stride, 2, group.files.size());
+        // The hashes are taken a few hundred files at a time, so that their reads are in
+        // flight together; more would only hold memory.
+        const std::size_t perRead = std::clamp<std::size_t>(
+            std::min(m_bufferBytes / stride, kMostHashedAtOnce), 2, group.files.size());
         if (m_buffer.size() < stride * perRead) m_buffer.resize(stride * perRead);
         auto row = [&](std::size_t index) { return &m_buffer[index * stride]; };
         char* const mine = row(0);
