@@ -15,7 +15,7 @@ constexpr std::size_t kSmallestChunk = 512;
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
 // Reads of hashed chunks started at once: several times what the read queues keep in
 // flight.
-constexpr std::size_t kMostHashedAtOnce = 256;
+constexpr std::size_t kMostHashedAtOnce = 128;
 
 // Files whose bytes agree before `offset`, and from `end` on. Bytes are compared
 // from the head on, except once: the tail, read right after the head.
