@@ -13,8 +13,7 @@ constexpr std::size_t kLargestChunk = 1u << 20;
 constexpr std::size_t kSmallestChunk = 512;
 // Reading less than this per file and round costs more in calls than a second read.
 constexpr std::size_t kEnoughToSplit = 64 * 1024;
-// Reads of hashed chunks started at once: several times what the read queues keep in
-// flight.
+// Reads of hashed chunks started at once: twice what the read queues keep in flight.
 constexpr std::size_t kMostHashedAtOnce = 128;
 
 // Files whose bytes agree before `offset`, and from `end` on. Bytes are compared
