@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <new>
 
 #include "app/command_line_walk.h"
 #include "app/standard_output.h"
@@ -21,6 +22,23 @@ bool outputDelivered() {
     const bool flushed = std::fflush(stdout) == 0;
     return flushed && !std::ferror(stdout) && std::cout.good() &&
            !platform::standardOutputClosedAtStart() && !platform::consoleWriteFailed();
+}
+
+int search(const CTSCommandLineInfo& options, BandJudgeMaker makeJudge) {
+    StandardOutput output;
+    auto finder =
+        std::make_unique<CFinder>(options.m_sources, options.m_extensions, options.m_exclusions,
+                                  output, platform::realFileSystem(), makeJudge);
+    finder->find();
+    finder->compareFiles();
+    if (finder->incomplete()) {
+        std::fputs(
+            "twinscout: some directories or files could not be opened for want of "
+            "file handles (raise the limit on open files): pairs may be missing\n",
+            stderr);
+        return kExitIncomplete;
+    }
+    return kExitSuccess;
 }
 
 }  // namespace
@@ -42,20 +60,17 @@ int runTwinscout(int argc, const char* const argv[], BandJudgeMaker makeJudge) {
                      "s en argument.\n");
         } else {
             status = kExitSuccess;
-            if (!options->m_sources.empty()) {
-                StandardOutput output;
-                auto finder = std::make_unique<CFinder>(options->m_sources, options->m_extensions,
-                                                        options->m_exclusions, output,
-                                                        platform::realFileSystem(), makeJudge);
-                finder->find();
-                finder->compareFiles();
-                if (finder->incomplete()) {
-                    std::fputs(
-                        "twinscout: some directories or files could not be opened for want of "
-                        "file handles (raise the limit on open files): pairs may be missing\n",
-                        stderr);
-                    status = kExitIncomplete;
-                }
+            // The one exception caught: a tree too large for the memory the system
+            // grants ends the run with a word and a status, not an abort. Unwinding
+            // has freed the catalogue by the time the handler writes.
+            try {
+                if (!options->m_sources.empty()) status = search(*options, makeJudge);
+            } catch (const std::bad_alloc&) {
+                std::fputs(
+                    "twinscout: out of memory: the search was given up and its output is "
+                    "incomplete\n",
+                    stderr);
+                status = kExitOutOfMemory;
             }
         }
     }

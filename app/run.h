@@ -9,6 +9,9 @@ inline constexpr int kExitOutputError = 74;
 // The system gave too few handles to open every directory and file: pairs may be missing.
 inline constexpr int kExitIncomplete = 71;
 
+// Memory ran out: the search was given up, and what it printed is incomplete.
+inline constexpr int kExitOutOfMemory = 70;
+
 // One search from start to end; returns the exit status.
 int runTwinscout(int argc, const char* const argv[],
                  BandJudgeMaker makeJudge = makeContentComparison);

@@ -18,8 +18,8 @@ void placeFiles(benchmark::State& state) {
         Catalogue catalogue;
         state.ResumeTiming();
         for (std::size_t i = 0; i < count; ++i) {
-            catalogue.add("some/directory/file-name.bin",
-                          {1 + static_cast<std::int64_t>(random() % distinctSizes), {}, {}});
+            catalogue.add("file-name.bin",
+                          {1 + static_cast<std::int64_t>(random() % distinctSizes), {}, {}, 0}, {});
         }
         catalogue.arrange();
         benchmark::DoNotOptimize(catalogue[count / 2].size);

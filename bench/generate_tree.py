@@ -4,7 +4,7 @@
 Usage:
     generate_tree.py [--seed N] [--force] TREE=DIR [TREE=DIR ...]
 
-TREE is one of: mixed, samesize, bigfiles, many.  Example:
+TREE is one of: mixed, samesize, bigfiles, many, many100k, longpaths.  Example:
     generate_tree.py mixed=/tmp/twinscout-bench/mixed many=/tmp/twinscout-bench/many
 
 Each tree is written into DIR.partial and renamed to DIR when complete; then a
@@ -278,13 +278,13 @@ def gen_bigfiles(root, seed):
 
 
 # --------------------------------------------------------------------------
-# many: 1,000,000 files of 1..200 bytes in 10,000 directories, 5% copies
+# many: 1,000,000 files of 1..200 bytes in 10,000 directories, 5% copies;
+# many100k: the same with 100,000 files in 1,000 directories;
+# longpaths: 100,000 such files, 100 in each of 1,000 directories ten levels deep,
+# every name of a directory 20 characters long (paths of about 220 bytes)
 
-def gen_many(root, seed):
-    rng = random.Random(seed * 1000 + 4)
-    n_files = 1_000_000
-    n_top, n_sub = 100, 100          # 10,000 leaf directories
-    per_dir = n_files // (n_top * n_sub)
+def small_files(rng, n_files):
+    """Contents of n_files files of 1..200 bytes, 5% of them copies."""
     n_copies = n_files // 20         # 5%
     n_unique = n_files - n_copies
     # Tiny sizes have few possible contents: cap how many distinct files of
@@ -312,25 +312,57 @@ def gen_many(root, seed):
         entries.append(o)
         origin_count[o] = origin_count.get(o, 0) + 1
     rng.shuffle(entries)
+    return [uniq[e] for e in entries], origin_count
+
+
+def write_small(dirs, per_dir, contents, origin_count, n_directories):
     total = 0
     idx = 0
-    for t in range(n_top):
-        for s in range(n_sub):
-            d = os.path.join(root, f"t{t:02d}", f"u{s:02d}")
-            os.makedirs(d, exist_ok=True)
-            for k in range(per_dir):
-                data = uniq[entries[idx]]
-                write_file(os.path.join(d, f"f{idx:07d}"), data)
-                total += len(data)
-                idx += 1
+    for d in dirs:
+        os.makedirs(d, exist_ok=True)
+        for k in range(per_dir):
+            data = contents[idx]
+            write_file(os.path.join(d, f"f{idx:07d}"), data)
+            total += len(data)
+            idx += 1
     stats = group_stats([c + 1 for c in origin_count.values()])
     stats.update({
-        "files": n_files,
-        "directories": n_top + n_top * n_sub,
-        "leaf_directories": n_top * n_sub,
+        "files": idx,
+        "directories": n_directories,
+        "leaf_directories": len(dirs),
         "bytes": total,
     })
     return stats
+
+
+def gen_many_of(root, seed, n_top):
+    rng = random.Random(seed * 1000 + 4)
+    n_sub = 100
+    per_dir = 100
+    contents, origin_count = small_files(rng, n_top * n_sub * per_dir)
+    dirs = [os.path.join(root, f"t{t:02d}", f"u{s:02d}")
+            for t in range(n_top) for s in range(n_sub)]
+    return write_small(dirs, per_dir, contents, origin_count, n_top + n_top * n_sub)
+
+
+def gen_many(root, seed):
+    return gen_many_of(root, seed, 100)
+
+
+def gen_many100k(root, seed):
+    return gen_many_of(root, seed, 10)
+
+
+def gen_longpaths(root, seed):
+    rng = random.Random(seed * 1000 + 6)
+    contents, origin_count = small_files(rng, 100_000)
+    dirs = []
+    for a in range(10):
+        for b in range(10):
+            for c in range(10):
+                parts = [f"{level}{a}{b}{c}".ljust(20, "x") for level in "abcdefghij"]
+                dirs.append(os.path.join(root, *parts))
+    return write_small(dirs, 100, contents, origin_count, 10 + 100 + 1000 * 8)
 
 
 GENERATORS = {
@@ -338,6 +370,8 @@ GENERATORS = {
     "samesize": gen_samesize,
     "bigfiles": gen_bigfiles,
     "many": gen_many,
+    "many100k": gen_many100k,
+    "longpaths": gen_longpaths,
 }
 
 

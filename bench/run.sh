@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmark twinscout against fdupes, jdupes, rdfind, duff and rmlint.
 #
-# Usage: bench/run.sh [TREE ...]        TREE in: mixed samesize bigfiles many
+# Usage: bench/run.sh [TREE ...]        TREE in: mixed samesize bigfiles many many100k longpaths
 #                                       usrshare (default: the four generated)
 #   usrshare is not generated: the machine's /usr/share, run from / as the
 #   relative path usr/share; its twinscout pairs are checked against
@@ -50,7 +50,7 @@ trees=("$@")
 [ ${#trees[@]} -eq 0 ] && trees=(mixed samesize bigfiles many)
 
 for t in "${trees[@]}"; do
-    case $t in mixed|samesize|bigfiles|many|usrshare) ;;
+    case $t in mixed|samesize|bigfiles|many|many100k|longpaths|usrshare) ;;
         *) echo "unknown tree: $t" >&2; exit 2 ;;
     esac
 done

@@ -1,10 +1,9 @@
 #include "finder/band_files.h"
 
 #include <algorithm>
-#include <cstring>
+#include <string>
 
 #include "finder/comparison_parts.h"
-#include "platform/system.h"
 
 std::size_t headBytes(std::int64_t size) {
     return static_cast<std::size_t>(std::min(size, kHeadBytes));
@@ -45,15 +44,19 @@ std::vector<std::size_t> openBandFiles(const ComparisonParts& parts, BandState& 
     std::vector<std::size_t> todo = files;
     while (!todo.empty()) {
         std::vector<platform::OpenRequest> requests;
+        std::vector<std::string> paths;   // of files whose directories are not kept
         std::vector<std::size_t> trying;  // each file's name, as an index into its names
         std::vector<std::size_t> which;
+        paths.reserve(todo.size());
         for (const std::size_t f : todo) {
             const std::size_t n = nameToOpen(band, f);
             if (band.files[f].file || band.files[f].failed || n == kNoName) continue;
-            const Catalogue::Entry& listed = catalogue[band.band.namesOf(f)[n]];
-            const char* const cut = std::strrchr(listed.path, platform::kSeparator);
-            requests.push_back({parts.directories.at(listed.origin.directory),
-                                cut != nullptr ? cut + 1 : listed.path, listed.path});
+            const std::size_t position = band.band.namesOf(f)[n];
+            const Catalogue::Entry listed = catalogue[position];
+            const platform::Directory* kept = parts.directories.at(listed.origin.directory);
+            if (kept == nullptr) paths.push_back(catalogue.path(position));
+            requests.push_back(
+                {kept, catalogue.name(position), kept == nullptr ? paths.back().c_str() : ""});
             trying.push_back(n);
             which.push_back(f);
         }

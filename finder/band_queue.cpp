@@ -22,10 +22,7 @@ bool BandQueue::addBand() {
         band.end = end;
         band.size = m_files[begin].size;
         m_listed.clear();
-        for (std::size_t k = begin; k < end; ++k) {
-            const Catalogue::Entry& entry = m_files[k];
-            m_listed.push_back({entry.size, entry.identity, entry.stamps});
-        }
+        for (std::size_t k = begin; k < end; ++k) m_listed.push_back(m_files[k].identity);
         distinctFiles(m_listed, band.names, band.firstName);
         for (std::size_t& name : band.names) name += begin;
         state.gone.assign(end - begin, false);

@@ -28,5 +28,5 @@ private:
     const Catalogue& m_files;
     std::size_t m_next = 0;  // catalogue position of the next band to look at
     std::deque<BandState> m_bands;
-    std::vector<platform::FileStatus> m_listed;  // reused, for its memory
+    std::vector<platform::FileIdentity> m_listed;  // reused, for its memory
 };

@@ -1,6 +1,10 @@
 #include "finder/catalogue.h"
 
 #include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "platform/system.h"
 
 namespace {
 
@@ -49,18 +53,75 @@ private:
 
 }  // namespace
 
-std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity) {
-    m_directories.push_back(identity);
+std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity, std::uint32_t parent,
+                                      std::string_view name) {
+    m_directories.push_back({identity, parent});
+    m_directoryNames.add(name);
     return static_cast<std::uint32_t>(m_directories.size() - 1);
 }
 
-void Catalogue::add(std::string_view path, const platform::FileStatus& status, Origin origin) {
-    m_entries.push_back({m_paths.add(path), status.size, status.identity, status.stamps, origin});
+// Files of one directory mostly share theirs: the last one is looked at first.
+std::uint32_t Catalogue::upperOf(const platform::FileIdentity& identity) {
+    if (!identity.known()) return 0;
+    const Upper upper{identity.volume, identity.indexHigh,
+                      static_cast<std::uint32_t>(identity.index >> 32)};
+    if (m_lastUpper != 0 && m_upperParts[m_lastUpper] == upper) return m_lastUpper;
+    const auto [found, added] =
+        m_upperIndexes.emplace(upper, static_cast<std::uint32_t>(m_upperParts.size()));
+    if (added) m_upperParts.push_back(upper);
+    m_lastUpper = found->second;
+    return m_lastUpper;
+}
+
+void Catalogue::add(std::string_view name, const platform::FileStatus& status, Origin origin) {
+    if (status.size >= 0 && status.size < kSizeAside) {
+        m_sizes.push_back(static_cast<std::uint32_t>(status.size));
+    } else {
+        m_sizesAside.emplace(m_sizes.size(), status.size);
+        m_sizes.push_back(kSizeAside);
+    }
+    m_indexes.push_back(static_cast<std::uint32_t>(status.identity.index));
+    m_uppers.push_back(upperOf(status.identity));
+    m_origins.push_back(origin.directory | (origin.isLink ? kLinkBit : 0));
+    m_names.add(name);
+}
+
+Catalogue::Entry Catalogue::operator[](std::size_t position) const {
+    const std::size_t k = m_order[position];
+    Entry entry{sizeOf(k), {}, {m_origins[k] & ~kLinkBit, (m_origins[k] & kLinkBit) != 0}};
+    if (m_uppers[k] != 0) {
+        const Upper& upper = m_upperParts[m_uppers[k]];
+        entry.identity = {upper.volume, std::uint64_t{upper.indexTop} << 32 | m_indexes[k],
+                          upper.indexHigh};
+    }
+    return entry;
+}
+
+// Up to the source twice, to size the path and then to fill it from its end: the
+// depth of a tree costs no stack and the path one allocation.
+std::string Catalogue::path(std::size_t position) const {
+    const std::size_t k = m_order[position];
+    const std::uint32_t directory = m_origins[k] & ~kLinkBit;
+    std::size_t length = m_names.length(k);
+    for (std::uint32_t at = directory; at != kNoDirectory; at = m_directories[at].parent) {
+        length += m_directoryNames.length(at) + 1;
+    }
+    std::string path(length, platform::kSeparator);
+    const auto put = [&path, &length](const char* name, std::size_t size) {
+        length -= size;
+        std::memcpy(path.data() + length, name, size);
+        if (length > 0) --length;  // past the separator already there
+    };
+    put(m_names[k], m_names.length(k));
+    for (std::uint32_t at = directory; at != kNoDirectory; at = m_directories[at].parent) {
+        put(m_directoryNames[at], m_directoryNames.length(at));
+    }
+    return path;
 }
 
 std::size_t Catalogue::bandEnd(std::size_t begin) const {
     std::size_t end = begin + 1;
-    while (end < size() && (*this)[end].size == (*this)[begin].size) ++end;
+    while (end < size() && sizeAt(end) == sizeAt(begin)) ++end;
     return end;
 }
 
@@ -82,42 +143,43 @@ std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
     }
 }
 
+// The sizes' ranks, each file's insertion index and the free slots take eight bytes a
+// file for the time it runs; the order then keeps four.
 void Catalogue::arrange() {
-    const std::size_t count = m_entries.size();
-    if (count < 2) {
-        m_order.assign(count, 0);
-        return;
+    const std::size_t count = size();
+    m_order.resize(count);
+    std::iota(m_order.begin(), m_order.end(), std::uint32_t{0});
+    if (count < 2) return;
+
+    // Sizes are known only now: rank them, the order serving to sort the files by size.
+    std::sort(m_order.begin(), m_order.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return sizeOf(a) < sizeOf(b); });
+    std::vector<std::uint32_t> insertedAt(count);  // each file's rank first
+    std::uint32_t ranks = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k > 0 && sizeAt(k) != sizeAt(k - 1)) ++ranks;
+        insertedAt[m_order[k]] = ranks;
     }
 
-    // Sizes are known only now: rank them to count smaller and equal entries so far.
-    std::vector<std::int64_t> sizes;
-    sizes.reserve(count);
-    for (const Entry& entry : m_entries) sizes.push_back(entry.size);
-    std::sort(sizes.begin(), sizes.end());
-    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
-
     // Where each file was inserted, in the array as it stood at its arrival.
-    std::vector<std::int64_t> insertedAt(count, 0);
     {
-        FenwickTree bySize(sizes.size());
+        FenwickTree bySize(ranks + 1);
         for (std::size_t i = 0; i < count; ++i) {
-            const auto rank = static_cast<std::size_t>(
-                std::lower_bound(sizes.begin(), sizes.end(), m_entries[i].size) - sizes.begin());
-            if (i > 0) {
-                insertedAt[i] = insertBySize(0, static_cast<std::int64_t>(i), bySize.prefix(rank),
-                                             bySize.prefix(rank + 1));
-            }
+            const std::uint32_t rank = insertedAt[i];
+            insertedAt[i] = i == 0 ? 0
+                                   : static_cast<std::uint32_t>(insertBySize(
+                                         0, static_cast<std::int64_t>(i), bySize.prefix(rank),
+                                         bySize.prefix(rank + 1)));
             bySize.add(rank, 1);
         }
     }
 
     // Later insertions shift earlier ones: placing files from the last to the first,
     // each takes the free slot whose rank is its insertion index.
-    m_order.assign(count, 0);
     FenwickTree freeSlots = FenwickTree::allOnes(count);
     for (std::size_t i = count; i-- > 0;) {
         const std::size_t slot = freeSlots.findRank(insertedAt[i]);
-        m_order[slot] = i;
+        m_order[slot] = static_cast<std::uint32_t>(i);
         freeSlots.add(slot, -1);
     }
 }

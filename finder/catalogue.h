@@ -2,56 +2,107 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "finder/path_store.h"
+#include "finder/chunked_array.h"
+#include "finder/name_store.h"
 #include "platform/file_system.h"
 
 // The catalogued files in ascending order of size. Files arrive in walk order with
 // the size read when they were found; arrange() then puts each where inserting it
 // into the array at its arrival, by bisection over the sizes, would have put it.
+// A file costs 20 bytes and its name, and 8 more while arranging: its path is its
+// directory's, kept once, and its name; the volume and upper part of its identity are
+// kept once for all the files that share them.
 class Catalogue {
 public:
+    static constexpr std::uint32_t kNoDirectory = UINT32_MAX;
     // Where the walk found a file: which entry of which listed directory.
     struct Origin {
         std::uint32_t directory;  // see addDirectory
         bool isLink;              // the entry itself is a link
     };
+    // What the catalogue tells of a file.
     struct Entry {
-        const char* path;
         std::int64_t size;
         platform::FileIdentity identity;  // unknown where the listing gave none
-        platform::FileStamps stamps;
         Origin origin;
     };
 
-    // Each listed directory once per listing; returns the index that origins name it by.
-    std::uint32_t addDirectory(const platform::FileIdentity& identity);
+    // Each listed directory once per listing, below `parent` (kNoDirectory for a
+    // source, whose `name` is then the source as given); returns the index that
+    // origins and subdirectories name it by.
+    std::uint32_t addDirectory(const platform::FileIdentity& identity, std::uint32_t parent,
+                               std::string_view name);
     const platform::FileIdentity& directory(std::uint32_t index) const {
-        return m_directories[index];
+        return m_directories[index].identity;
     }
 
-    void add(std::string_view path, const platform::FileStatus& status, Origin origin = {});
+    void add(std::string_view name, const platform::FileStatus& status, Origin origin);
     void arrange();
 
-    bool empty() const { return m_entries.empty(); }
-    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_sizes.size() == 0; }
+    std::size_t size() const { return m_sizes.size(); }
     // In size order, once arranged.
-    const Entry& operator[](std::size_t index) const { return m_entries[m_order[index]]; }
+    Entry operator[](std::size_t position) const;
+    // The last component of its path.
+    const char* name(std::size_t position) const { return m_names[m_order[position]]; }
+    // The file's path as the walk built it: its directory's path, a separator, its name.
+    std::string path(std::size_t position) const;
     // Once arranged: the end of the band of files of one size that starts at `begin`.
     std::size_t bandEnd(std::size_t begin) const;
     // Whether the files of the band [begin, end) are ever compared: more than one, and
     // not empty (only the first file of the catalogue may be empty or unreadable).
     bool isComparableBand(std::size_t begin, std::size_t end) const {
-        return end - begin > 1 && (*this)[begin].size > 0;
+        return end - begin > 1 && sizeAt(begin) > 0;
     }
 
 private:
-    PathStore m_paths;
-    std::vector<Entry> m_entries;      // in walk order
-    std::vector<std::size_t> m_order;  // walk-order index of each position
-    std::vector<platform::FileIdentity> m_directories;
+    static constexpr std::uint32_t kLinkBit = 0x80000000u;
+    // A size that does not fit in 32 bits (4 GiB and more, or none read) is kept aside.
+    static constexpr std::uint32_t kSizeAside = UINT32_MAX;
+    struct Directory {
+        platform::FileIdentity identity;
+        std::uint32_t parent;
+    };
+    // What files of one volume mostly share: the volume and the upper 96 bits of the
+    // index, numbered as met; 0 stands for an unknown identity.
+    struct Upper {
+        std::uint64_t volume;
+        std::uint64_t indexHigh;
+        std::uint32_t indexTop;  // bits 32-63 of the index
+        friend bool operator==(const Upper&, const Upper&) = default;
+    };
+    struct UpperHash {
+        std::size_t operator()(const Upper& upper) const {
+            return static_cast<std::size_t>((upper.volume * 0x9E3779B97F4A7C15ull) ^
+                                            upper.indexHigh ^
+                                            (std::uint64_t{upper.indexTop} << 29));
+        }
+    };
+    std::uint32_t upperOf(const platform::FileIdentity& identity);
+    std::int64_t sizeOf(std::size_t k) const {
+        return m_sizes[k] != kSizeAside ? m_sizes[k] : m_sizesAside.at(k);
+    }
+    std::int64_t sizeAt(std::size_t position) const { return sizeOf(m_order[position]); }
+
+    std::vector<Directory> m_directories;
+    NameStore m_directoryNames;
+    // By walk order: each file's size, lower 32 bits of its identity's index, upper
+    // part, and directory with kLinkBit where the entry is a link; its name.
+    ChunkedArray<std::uint32_t> m_sizes;
+    std::unordered_map<std::size_t, std::int64_t> m_sizesAside;
+    ChunkedArray<std::uint32_t> m_indexes;
+    ChunkedArray<std::uint32_t> m_uppers;
+    ChunkedArray<std::uint32_t> m_origins;
+    NameStore m_names;
+    std::vector<std::uint32_t> m_order;  // walk-order index of each position
+    std::vector<Upper> m_upperParts{{0, 0, 0}};
+    std::unordered_map<Upper, std::uint32_t, UpperHash> m_upperIndexes;
+    std::uint32_t m_lastUpper = 0;
 };
 
 // Index at which a new file lands in the window [lo, hi) of a size-ordered array in

@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <cstring>
+#include <string>
 
 #include "finder/finder.h"
 #include "finder/same_entry.h"
@@ -21,7 +21,7 @@ std::vector<std::size_t> linkClasses(const std::vector<BandName>& names) {
 }
 
 // The trace log itself may lie in a searched directory; it is never a first file.
-bool mayBeFirst(const char* path) { return std::strstr(path, "debug.log") == nullptr; }
+bool mayBeFirst(const std::string& path) { return path.find("debug.log") == std::string::npos; }
 
 }  // namespace
 
@@ -53,7 +53,7 @@ void CFinder::compareFiles() {
 
 void CFinder::passOver(std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
-        const char* path = m_files[k].path;
+        const std::string path = m_files.path(k);
         if (!mayBeFirst(path)) continue;
         m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", path);
         m_output.line({path});
@@ -67,19 +67,19 @@ void CFinder::compareBand(const Band& band, const std::vector<BandName>& names) 
     const bool everyPair = m_output.tracing();
     const std::size_t count = band.end - band.begin;
     for (std::size_t k = 0; k < count; ++k) {
-        const Catalogue::Entry& first = m_files[band.begin + k];
-        if (!mayBeFirst(first.path)) continue;
-        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", first.path);
-        m_output.line({first.path});
+        const std::string first = m_files.path(band.begin + k);
+        if (!mayBeFirst(first)) continue;
+        m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", first);
+        m_output.line({first});
         if (!names[k].opened) continue;
 
-        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), first, names[k]);
+        const SameEntryTest sameEntry(m_files, m_fileSystem.namesIgnoreCase(), band.begin + k,
+                                      names[k]);
         bool grouped = false;
         for (std::size_t later = everyPair ? k + 1 : nextInClass[k]; later < count;
              later = everyPair ? later + 1 : nextInClass[later]) {
-            const Catalogue::Entry& candidate = m_files[band.begin + later];
-            if (sameEntry.sameName(candidate.path) || !names[later].opened ||
-                sameEntry.sameEntry(candidate, names[later])) {
+            if (sameEntry.sameName(band.begin + later) || !names[later].opened ||
+                sameEntry.sameEntry(band.begin + later, names[later])) {
                 continue;
             }
             if (!compareContent(names[k], names[later])) continue;
@@ -99,8 +99,8 @@ bool CFinder::compareContent(const BandName& first, const BandName& second) {
     return identical;
 }
 void CFinder::reportPair(std::size_t first, std::size_t second) {
-    const char* firstPath = m_files[first].path;
-    const char* secondPath = m_files[second].path;
+    const std::string firstPath = m_files.path(first);
+    const std::string secondPath = m_files.path(second);
     m_output.trace(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
                    secondPath);
     m_output.line({firstPath, " #### ", secondPath, " are the same file"});

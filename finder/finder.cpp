@@ -44,16 +44,15 @@ void CFinder::find() {
     m_output.trace(4, "<--- CFinder - find\n");
 }
 
-bool CFinder::addNewFile(const std::string& path, const ListedEntry& listed,
-                         Catalogue::Origin origin) {
+bool CFinder::addNewFile(const ListedEntries::Entry& listed, Catalogue::Origin origin) {
     m_output.trace(2, "---> CFinder - addNewFile\n");
     // The very first file is catalogued even when empty or unreadable; later ones are not.
     const bool first = m_files.empty();
     const bool kept = listed.readable && (listed.status.size != 0 || first);
     if (kept) {
-        m_files.add(path, listed.status, origin);
+        m_files.add(listed.name, listed.status, origin);
     } else if (first) {
-        m_files.add(path, {}, origin);
+        m_files.add(listed.name, {}, origin);
     }
     m_output.trace(4, "<--- CFinder - addNewFile\n");
     return kept;

@@ -10,6 +10,7 @@
 #include "finder/band_judge.h"
 #include "finder/catalogue.h"
 #include "finder/finder_output.h"
+#include "finder/listed_entries.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
 
@@ -40,16 +41,9 @@ private:
     void parseDirectory(const std::string& source);
     // Starts the walk of the directory m_path names: `parent` and `entry`, the listing
     // that holds it and its entry there; none for a source.
-    void enterDirectory(platform::DirectoryListing* parent, const platform::DirectoryEntry* entry);
+    void enterDirectory(platform::DirectoryListing* parent, const ListedEntries::Entry* entry);
     void leaveDirectory();
-    struct ListedEntry {
-        platform::DirectoryEntry entry;
-        bool walked = false;          // a directory, or an entry whose kind can't be read
-        bool taken = false;           // any other entry that passes the extension filter
-        bool readable = false;        // a taken file that may be opened for reading
-        platform::FileStatus status;  // of a taken file, as its listing told it
-    };
-    std::vector<ListedEntry> listEntries(platform::DirectoryListing& listing);
+    ListedEntries listEntries(platform::DirectoryListing& listing);
     // A directory being walked. Its entries are all read when it is entered, so while
     // the walk is below it only its listing stays open, for its subdirectories to open
     // relative to it whatever the depth: the depth costs no stack and little memory.
@@ -59,13 +53,12 @@ private:
         std::uint32_t directory;  // as the catalogue numbers it
         bool identified;
         platform::FileIdentity identity;
-        std::vector<ListedEntry> entries;
-        std::size_t next = 0;
+        ListedEntries entries;
         bool holdsFiles = false;  // files the catalogue keeps, which may be compared
     };
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     // Whether the file was catalogued.
-    bool addNewFile(const std::string& path, const ListedEntry& listed, Catalogue::Origin origin);
+    bool addNewFile(const ListedEntries::Entry& listed, Catalogue::Origin origin);
     // Prints the positions [begin, end) as first files that pair with nothing.
     void passOver(std::size_t begin, std::size_t end);
     void compareBand(const Band& band, const std::vector<BandName>& names);

@@ -1,6 +1,7 @@
 #include "finder/name_verdict.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -33,9 +34,13 @@ void judgeNames(platform::FileSystem& fileSystem, const Catalogue& files, BandSt
     for (std::size_t f = 0; f < shape.fileCount(); ++f) {
         BandFile& file = band.files[f];
         const std::span<const std::size_t> fileNames = shape.namesOf(f);
+        // The stamps the file showed first: at its first open, or to the first of its
+        // names looked at where it was never opened.
+        std::optional<platform::FileStamps> seen;
+        if (file.opener != kNoName) seen = file.opened.stamps;
         for (std::size_t n = 0; n < fileNames.size(); ++n) {
             const std::size_t k = fileNames[n] - shape.begin;
-            const Catalogue::Entry& listed = files[fileNames[n]];
+            const Catalogue::Entry listed = files[fileNames[n]];
             BandName& name = names[k];
             name.identity = file.opener != kNoName ? file.opened.identity : listed.identity;
             name.links = file.opener != kNoName ? file.opened.links : 0;
@@ -43,15 +48,14 @@ void judgeNames(platform::FileSystem& fileSystem, const Catalogue& files, BandSt
             const bool answered = n == file.opener && fileNames.size() == 1 && !file.checkByName;
             if (answered || (!everyName && classSize[name.contentClass] < 2)) continue;
             platform::FileStatus now;
-            if (!fileSystem.statusAt(listed.path, now, name.entry) || !isAsListed(now, listed)) {
+            if (!fileSystem.statusAt(files.path(fileNames[n]), now, name.entry) ||
+                !isAsListed(now, listed)) {
                 band.gone[k] = true;
                 continue;
             }
-            // Stamps moved since the file was first opened, or listed where it never was,
-            // may mean bytes read while they were written.
-            const platform::FileStamps& seen =
-                file.opener != kNoName ? file.opened.stamps : listed.stamps;
-            if (now.stamps != seen) file.failed = true;
+            // Stamps that moved may mean bytes read while they were written.
+            if (!seen) seen = now.stamps;
+            if (now.stamps != *seen) file.failed = true;
             name.identity = now.identity;
             name.links = now.links;
         }

@@ -12,11 +12,13 @@ bool CFinder::leadsBack(const platform::FileIdentity& identity, bool throughLink
 
 // Every entry first, and what the listing tells of each file it takes: nothing is
 // opened, and the walk below it needs nothing more of the directory than its handle.
-std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListing& listing) {
-    std::vector<ListedEntry> entries;
+ListedEntries CFinder::listEntries(platform::DirectoryListing& listing) {
+    ListedEntries entries;
     for (platform::DirectoryEntry found; listing.next(found);) {
         if (found.name == "." || found.name == "..") continue;
-        ListedEntry& listed = entries.emplace_back();
+        ListedEntries::Entry listed;
+        listed.name = found.name;
+        listed.isLink = found.isLink;
         // An entry whose kind can't be read is walked as a directory: its listing
         // fails and is traced like any other.
         listed.walked = found.kind == platform::EntryKind::directory ||
@@ -29,7 +31,7 @@ std::vector<CFinder::ListedEntry> CFinder::listEntries(platform::DirectoryListin
         if (listed.taken && found.kind == platform::EntryKind::file) {
             listed.readable = listing.describe(found, listed.status);
         }
-        listed.entry = std::move(found);
+        entries.add(listed);
     }
     return entries;
 }
@@ -39,18 +41,18 @@ void CFinder::parseDirectory(const std::string& source) {
     enterDirectory(nullptr, nullptr);
     while (!m_levels.empty()) {
         Level& level = m_levels.back();
-        if (level.next == level.entries.size()) {
+        if (level.entries.done()) {
             leaveDirectory();
             continue;
         }
-        ListedEntry& found = level.entries[level.next++];
+        const ListedEntries::Entry found = level.entries.next();
         m_path.resize(level.pathLength);
         m_path += platform::kSeparator;
-        m_path += found.entry.name;
+        m_path += found.name;
         if (found.walked) {
-            enterDirectory(level.listing.get(), &found.entry);
+            enterDirectory(level.listing.get(), &found);
         } else if (found.taken) {
-            if (addNewFile(m_path, found, {level.directory, found.entry.isLink})) {
+            if (addNewFile(found, {level.directory, found.isLink})) {
                 level.holdsFiles = true;
             }
             m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
@@ -60,13 +62,13 @@ void CFinder::parseDirectory(const std::string& source) {
 }
 
 void CFinder::enterDirectory(platform::DirectoryListing* parent,
-                             const platform::DirectoryEntry* entry) {
+                             const ListedEntries::Entry* entry) {
     const std::string& dir = m_path;
     if (isExcluded(dir, m_exclusions)) return;
 
     platform::OpenError error;
     auto openListing = [&] {
-        return parent != nullptr ? parent->openDirectory(entry->name, dir, error)
+        return parent != nullptr ? parent->openDirectory(std::string(entry->name), dir, error)
                                  : m_fileSystem.openListing(dir, error);
     };
     auto listing = openListing();
@@ -102,7 +104,12 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
 
     Level level;
     level.pathLength = dir.size();
-    level.directory = m_files.addDirectory(identified ? identity : platform::FileIdentity{});
+    // A source is its own name; a subdirectory lies in the directory being walked.
+    level.directory = entry != nullptr
+                          ? m_files.addDirectory(identified ? identity : platform::FileIdentity{},
+                                                 m_levels.back().directory, entry->name)
+                          : m_files.addDirectory(identified ? identity : platform::FileIdentity{},
+                                                 Catalogue::kNoDirectory, dir);
     level.identified = identified;
     level.identity = identity;
     if (identified) {

@@ -12,7 +12,7 @@ void CFinder::printResults() {
         for (const std::size_t entry : m_results) {
             if (opensGroup) {
                 line = "Le fichier ";
-                line += platform::spelledForOutput(m_files[entry].path);
+                line += platform::spelledForOutput(m_files.path(entry));
                 line += " est en doublon avec -";
                 opensGroup = false;
             } else if (entry == kGroupEnd) {
@@ -21,7 +21,7 @@ void CFinder::printResults() {
                 opensGroup = true;
             } else {
                 line += ' ';
-                line += platform::spelledForOutput(m_files[entry].path);
+                line += platform::spelledForOutput(m_files.path(entry));
                 line += " -";
             }
         }

@@ -1,23 +1,15 @@
 #include "finder/same_entry.h"
 
-#include <string_view>
-
 #include "platform/system.h"
 
-namespace {
-
-std::string_view nameOf(std::string_view path) {
-    const std::size_t cut = path.rfind(platform::kSeparator);
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-}  // namespace
-
-SameEntryTest::SameEntryTest(const Catalogue& files, bool namesIgnoreCase,
-                             const Catalogue::Entry& first, const BandName& firstName)
-    : m_files(files), m_namesIgnoreCase(namesIgnoreCase), m_first(first), m_firstName(firstName) {
-    if (m_namesIgnoreCase) m_key = folded(first.path);
-    m_name = folded(std::string(nameOf(first.path)));
+SameEntryTest::SameEntryTest(const Catalogue& files, bool namesIgnoreCase, std::size_t first,
+                             const BandName& firstName)
+    : m_files(files),
+      m_namesIgnoreCase(namesIgnoreCase),
+      m_firstPosition(first),
+      m_first(files[first]),
+      m_firstName(firstName) {
+    if (m_namesIgnoreCase) m_key = folded(files.path(first));
 }
 
 std::string SameEntryTest::folded(std::string text) const {
@@ -25,11 +17,12 @@ std::string SameEntryTest::folded(std::string text) const {
     return text;
 }
 
-bool SameEntryTest::sameName(const char* laterPath) const {
-    return m_namesIgnoreCase && folded(laterPath) == m_key;
+bool SameEntryTest::sameName(std::size_t later) const {
+    return m_namesIgnoreCase && folded(m_files.path(later)) == m_key;
 }
 
-bool SameEntryTest::sameEntry(const Catalogue::Entry& later, const BandName& laterName) const {
+bool SameEntryTest::sameEntry(std::size_t laterPosition, const BandName& laterName) const {
+    const Catalogue::Entry later = m_files[laterPosition];
     if (laterName.identity != m_firstName.identity) return false;
     // Without identities nothing tells the two apart; a link may lead to any entry.
     if (!laterName.identity.known() || m_first.origin.isLink || later.origin.isLink) return true;
@@ -42,5 +35,5 @@ bool SameEntryTest::sameEntry(const Catalogue::Entry& later, const BandName& lat
     const platform::FileIdentity& laterDir = m_files.directory(later.origin.directory);
     // Two names of one file in directories known to differ are hard links.
     if (firstDir.known() && laterDir.known() && firstDir != laterDir) return false;
-    return folded(std::string(nameOf(later.path))) == m_name;
+    return folded(m_files.name(laterPosition)) == folded(m_files.name(m_firstPosition));
 }

@@ -12,21 +12,22 @@
 // entries and stay apart.
 class SameEntryTest {
 public:
-    SameEntryTest(const Catalogue& files, bool namesIgnoreCase, const Catalogue::Entry& first,
+    // Of the catalogued file at `first` and of later ones, by their positions.
+    SameEntryTest(const Catalogue& files, bool namesIgnoreCase, std::size_t first,
                   const BandName& firstName);
 
     // Where names ignore case, paths equal but for case are one entry; decided by the
     // names alone, before the later file is opened.
-    bool sameName(const char* laterPath) const;
-    bool sameEntry(const Catalogue::Entry& later, const BandName& laterName) const;
+    bool sameName(std::size_t later) const;
+    bool sameEntry(std::size_t later, const BandName& laterName) const;
 
 private:
     std::string folded(std::string text) const;
 
     const Catalogue& m_files;
     const bool m_namesIgnoreCase;
-    const Catalogue::Entry& m_first;
+    const std::size_t m_firstPosition;
+    const Catalogue::Entry m_first;
     const BandName& m_firstName;
-    std::string m_key;   // the first path, lower-cased where names ignore case
-    std::string m_name;  // its last component, likewise
+    std::string m_key;  // the first path, lower-cased where names ignore case
 };

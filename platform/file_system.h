@@ -118,7 +118,8 @@ public:
     virtual ~Directory() = default;
 };
 
-// A file to open: by its `name` in `directory` where that was kept, by `path` otherwise.
+// A file to open: by its `name` in `directory` where that was kept (`path` may then be
+// empty), by `path` otherwise.
 struct OpenRequest {
     const Directory* directory;
     const char* name;

@@ -9,8 +9,9 @@ namespace {
 // The name's whole content as read through one open, if it could be opened as the file
 // listed and read whole without the file changing meanwhile.
 std::optional<std::string> contentOf(platform::FileSystem& fileSystem,
-                                     const Catalogue::Entry& listed, BandName& name, bool& opened) {
-    platform::OpenedFile file = fileSystem.open(listed.path);
+                                     const Catalogue::Entry& listed, const std::string& path,
+                                     BandName& name, bool& opened) {
+    platform::OpenedFile file = fileSystem.open(path);
     const bool asListed = file.file && file.status.size == listed.size &&
                           (listed.identity.known() ? file.status.identity == listed.identity
                                                    : file.status.identity.known());
@@ -19,7 +20,7 @@ std::optional<std::string> contentOf(platform::FileSystem& fileSystem,
     name.identity = file.status.identity;
     name.links = file.status.links;
     platform::FileStatus seen;
-    fileSystem.statusAt(listed.path, seen, name.entry);
+    fileSystem.statusAt(path, seen, name.entry);
 
     std::string bytes;
     std::vector<char> chunk(1 << 16);
@@ -65,7 +66,9 @@ public:
         std::uint32_t nextClass = 0;
         for (std::size_t k = 0; k < count; ++k) {
             BandName& name = names[k];
-            contents[k] = contentOf(m_fileSystem, m_files[m_band.begin + k], name, name.opened);
+            const std::size_t position = m_band.begin + k;
+            contents[k] = contentOf(m_fileSystem, m_files[position], m_files.path(position), name,
+                                    name.opened);
             name.contentClass = nextClass++;
             if (!contents[k]) continue;
             for (std::size_t j = 0; j < k; ++j) {

@@ -216,8 +216,6 @@ std::unique_ptr<platform::DirectoryListing> FakeFileSystem::openListing(
     return std::make_unique<Listing>(*this, resolved, follow(resolved)->identity);
 }
 
-platform::OpenedFile FakeFileSystem::open(const std::string& path) { return open(path, path); }
-
 void FakeFileSystem::openAll(const std::vector<platform::OpenRequest>& requests,
                              std::vector<platform::OpenedFile>& files) {
     files.clear();
@@ -228,16 +226,15 @@ void FakeFileSystem::openAll(const std::vector<platform::OpenRequest>& requests,
             continue;
         }
         ++opensByName;
-        const std::string resolved =
-            kept->dir.empty() ? request.name : kept->dir + platform::kSeparator + request.name;
-        files.push_back(open(request.path, resolved));
+        files.push_back(open(kept->dir.empty() ? request.name
+                                               : kept->dir + platform::kSeparator + request.name));
     }
 }
 
-platform::OpenedFile FakeFileSystem::open(const std::string& path, const std::string& resolved) {
+platform::OpenedFile FakeFileSystem::open(const std::string& path) {
     ++opens;
     platform::OpenedFile opened;
-    const Entry* found = follow(resolved);
+    const Entry* found = follow(path);
     if (found == nullptr) {
         opened.error = {platform::OpenError::Kind::refused, kMissing};
         return opened;

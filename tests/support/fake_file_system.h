@@ -74,7 +74,7 @@ public:
     std::vector<Read> reads;
     int opens = 0;
     int opensByName = 0;                 // of those, by name in a kept directory
-    std::map<std::string, int> opensOf;  // by the path opened
+    std::map<std::string, int> opensOf;  // by the path opened, from a kept directory on
     int listings = 0;
     int specialOpens = 0;      // must stay 0
     int placeholderOpens = 0;  // must stay 0
@@ -113,8 +113,6 @@ private:
     void add(const std::string& path, Entry entry);
     // Counts a refusal where no handle is left.
     bool outOfHandles();
-    // Opens the file `resolved` leads to, as the open of `path`.
-    platform::OpenedFile open(const std::string& path, const std::string& resolved);
     // The status an open of the file would give.
     platform::FileStatus statusOfFile(std::uint64_t fileId) const;
     // The entry a path leads to with every link followed; null when there is none.

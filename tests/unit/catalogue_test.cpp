@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "platform/system.h"
 
 namespace {
 
@@ -53,12 +56,12 @@ std::vector<std::size_t> catalogueOrder(const std::vector<std::int64_t>& found) 
     Catalogue catalogue;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (!catalogue.empty() && found[i] <= 0) continue;
-        catalogue.add(std::to_string(i), {found[i], {}, {}});
+        catalogue.add(std::to_string(i), {found[i], {}, {}, 0}, {});
     }
     catalogue.arrange();
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
-        order.push_back(std::stoul(catalogue[i].path));
+        order.push_back(std::stoul(catalogue.name(i)));
     }
     return order;
 }
@@ -104,6 +107,57 @@ TEST(CatalogueTest, InsertBySizeScansWindowsOfFiveAndBisectsSix) {
     EXPECT_EQ(insertBySize(0, 6, 0, 6), 3);
     EXPECT_EQ(insertBySize(0, 6, 6, 6), 6);
     EXPECT_EQ(insertBySize(0, 6, 0, 0), 0);
+}
+
+TEST(CatalogueTest, KeepsWhatEachFileWasAddedWith) {
+    struct Case {
+        std::int64_t size;
+        platform::FileIdentity identity;
+        bool isLink;
+        std::string name;
+    };
+    const std::vector<Case> cases = {
+        {-1, {}, false, "unreadable"},
+        {1, {7, 1, 0}, false, "a"},
+        {1, {7, 2, 0}, true, "b"},
+        {0xFFFFFFFE, {7, 0xFFFFFFFFull, 0}, false, "c"},
+        {0xFFFFFFFF, {7, 0x1'0000'0001ull, 0}, false, std::string(300, 'n')},
+        {0x1'0000'0000, {7, 0xFFFF'0000'0000'0001ull, 0}, true, "d"},
+        {std::int64_t{1} << 40, {8, 1, 0}, false, "e"},
+        {2, {8, 1, 0xABCDull}, false, "f"},
+        {2, {}, false, std::string(255, 'x')},
+    };
+    Catalogue catalogue;
+    const std::uint32_t source =
+        catalogue.addDirectory({7, 100, 0}, Catalogue::kNoDirectory, "src");
+    const std::uint32_t sub = catalogue.addDirectory({7, 101, 0}, source, "sub");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        catalogue.add(cases[i].name, {cases[i].size, cases[i].identity, {}, 1},
+                      {i % 2 ? sub : source, cases[i].isLink});
+    }
+    catalogue.arrange();
+    ASSERT_EQ(catalogue.size(), cases.size());
+    std::vector<bool> seen(cases.size());
+    for (std::size_t position = 0; position < catalogue.size(); ++position) {
+        const Catalogue::Entry entry = catalogue[position];
+        const std::string separator(1, platform::kSeparator);
+        const auto found = std::find_if(cases.begin(), cases.end(), [&](const Case& c) {
+            return c.name == catalogue.name(position);
+        });
+        ASSERT_NE(found, cases.end());
+        const auto i = static_cast<std::size_t>(found - cases.begin());
+        seen[i] = true;
+        EXPECT_EQ(entry.size, found->size) << i;
+        EXPECT_EQ(entry.identity, found->identity) << i;
+        EXPECT_EQ(entry.origin.isLink, found->isLink) << i;
+        EXPECT_EQ(entry.origin.directory, i % 2 ? sub : source) << i;
+        EXPECT_EQ(catalogue.path(position),
+                  (i % 2 ? "src" + separator + "sub" : "src") + separator + found->name);
+        if (position > 0) {
+            EXPECT_LE(catalogue[position - 1].size, entry.size);
+        }
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), std::ssize(cases));
 }
 
 }  // namespace
