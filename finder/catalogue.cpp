@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
 
 #include "platform/system.h"
@@ -51,10 +52,21 @@ private:
     std::vector<std::int32_t> m_tree;
 };
 
+// The array laid out in the order given.
+template <typename T>
+ChunkedArray<T> gathered(const ChunkedArray<T>& array, const std::vector<std::uint32_t>& order) {
+    ChunkedArray<T> result;
+    for (const std::uint32_t k : order) result.push_back(array[k]);
+    return result;
+}
+
 }  // namespace
 
 std::uint32_t Catalogue::addDirectory(const platform::FileIdentity& identity, std::uint32_t parent,
                                       std::string_view name) {
+    // Numbers of 31 bits, the top bit of an origin telling a link: past them the
+    // catalogue is full, as memory would be.
+    if (m_directories.size() >= kLinkBit - 1) throw std::bad_alloc();
     m_directories.push_back({identity, parent});
     m_directoryNames.add(name);
     return static_cast<std::uint32_t>(m_directories.size() - 1);
@@ -74,6 +86,7 @@ std::uint32_t Catalogue::upperOf(const platform::FileIdentity& identity) {
 }
 
 void Catalogue::add(std::string_view name, const platform::FileStatus& status, Origin origin) {
+    if (size() >= UINT32_MAX) throw std::bad_alloc();  // positions are of 32 bits
     if (status.size >= 0 && status.size < kSizeAside) {
         m_sizes.push_back(static_cast<std::uint32_t>(status.size));
     } else {
@@ -87,8 +100,8 @@ void Catalogue::add(std::string_view name, const platform::FileStatus& status, O
 }
 
 Catalogue::Entry Catalogue::operator[](std::size_t position) const {
-    const std::size_t k = m_order[position];
-    Entry entry{sizeOf(k), {}, {m_origins[k] & ~kLinkBit, (m_origins[k] & kLinkBit) != 0}};
+    const std::size_t k = position;
+    Entry entry{sizeAt(k), {}, {m_origins[k] & ~kLinkBit, (m_origins[k] & kLinkBit) != 0}};
     if (m_uppers[k] != 0) {
         const Upper& upper = m_upperParts[m_uppers[k]];
         entry.identity = {upper.volume, std::uint64_t{upper.indexTop} << 32 | m_indexes[k],
@@ -101,7 +114,7 @@ Catalogue::Entry Catalogue::operator[](std::size_t position) const {
 // depth of a tree costs no stack and the path one allocation.
 std::string Catalogue::path(std::size_t position) const {
     const std::size_t k = m_order[position];
-    const std::uint32_t directory = m_origins[k] & ~kLinkBit;
+    const std::uint32_t directory = m_origins[position] & ~kLinkBit;
     std::size_t length = m_names.length(k);
     for (std::uint32_t at = directory; at != kNoDirectory; at = m_directories[at].parent) {
         length += m_directoryNames.length(at) + 1;
@@ -143,9 +156,26 @@ std::int64_t insertBySize(std::int64_t lo, std::int64_t hi, std::int64_t below,
     }
 }
 
+void Catalogue::arrange() {
+    placeFiles();
+    // What is read of a file from now on is read in size order: lay it out so, one
+    // array at a time beside its new layout.
+    m_sizes = gathered(m_sizes, m_order);
+    std::unordered_map<std::size_t, std::int64_t> aside;
+    for (std::size_t position = 0; position < size(); ++position) {
+        if (m_sizes[position] == kSizeAside) {
+            aside.emplace(position, m_sizesAside.at(m_order[position]));
+        }
+    }
+    m_sizesAside = std::move(aside);
+    m_indexes = gathered(m_indexes, m_order);
+    m_uppers = gathered(m_uppers, m_order);
+    m_origins = gathered(m_origins, m_order);
+}
+
 // The sizes' ranks, each file's insertion index and the free slots take eight bytes a
 // file for the time it runs; the order then keeps four.
-void Catalogue::arrange() {
+void Catalogue::placeFiles() {
     const std::size_t count = size();
     m_order.resize(count);
     std::iota(m_order.begin(), m_order.end(), std::uint32_t{0});
@@ -153,11 +183,11 @@ void Catalogue::arrange() {
 
     // Sizes are known only now: rank them, the order serving to sort the files by size.
     std::sort(m_order.begin(), m_order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return sizeOf(a) < sizeOf(b); });
+              [this](std::uint32_t a, std::uint32_t b) { return sizeAt(a) < sizeAt(b); });
     std::vector<std::uint32_t> insertedAt(count);  // each file's rank first
     std::uint32_t ranks = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        if (k > 0 && sizeAt(k) != sizeAt(k - 1)) ++ranks;
+        if (k > 0 && sizeAt(m_order[k]) != sizeAt(m_order[k - 1])) ++ranks;
         insertedAt[m_order[k]] = ranks;
     }
 

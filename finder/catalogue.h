@@ -34,7 +34,8 @@ public:
 
     // Each listed directory once per listing, below `parent` (kNoDirectory for a
     // source, whose `name` is then the source as given); returns the index that
-    // origins and subdirectories name it by.
+    // origins and subdirectories name it by. Past 2^31 - 1 directories, or 2^32 - 1
+    // files, both throw std::bad_alloc, as running out of memory does.
     std::uint32_t addDirectory(const platform::FileIdentity& identity, std::uint32_t parent,
                                std::string_view name);
     const platform::FileIdentity& directory(std::uint32_t index) const {
@@ -84,15 +85,18 @@ private:
         }
     };
     std::uint32_t upperOf(const platform::FileIdentity& identity);
-    std::int64_t sizeOf(std::size_t k) const {
-        return m_sizes[k] != kSizeAside ? m_sizes[k] : m_sizesAside.at(k);
+    // Sets m_order to where inserting each file at its arrival would have put it.
+    void placeFiles();
+    // `at`: in walk order until arranged, a position after.
+    std::int64_t sizeAt(std::size_t at) const {
+        return m_sizes[at] != kSizeAside ? m_sizes[at] : m_sizesAside.at(at);
     }
-    std::int64_t sizeAt(std::size_t position) const { return sizeOf(m_order[position]); }
 
     std::vector<Directory> m_directories;
     NameStore m_directoryNames;
-    // By walk order: each file's size, lower 32 bits of its identity's index, upper
-    // part, and directory with kLinkBit where the entry is a link; its name.
+    // In walk order, and in size order once arranged: each file's size, lower 32 bits
+    // of its identity's index, upper part, and directory with kLinkBit where the entry
+    // is a link. Its name, in walk order.
     ChunkedArray<std::uint32_t> m_sizes;
     std::unordered_map<std::size_t, std::int64_t> m_sizesAside;
     ChunkedArray<std::uint32_t> m_indexes;
