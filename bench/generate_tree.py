@@ -280,7 +280,7 @@ def gen_bigfiles(root, seed):
 # --------------------------------------------------------------------------
 # many: 1,000,000 files of 1..200 bytes in 10,000 directories, 5% copies;
 # many100k: the same with 100,000 files in 1,000 directories;
-# longpaths: 100,000 such files, 100 in each of 1,000 directories ten levels deep,
+# longpaths: 100,000 such files, 100 in each of 1,000 chains of ten directories,
 # every name of a directory 20 characters long (paths of about 220 bytes)
 
 def small_files(rng, n_files):
@@ -362,7 +362,7 @@ def gen_longpaths(root, seed):
             for c in range(10):
                 parts = [f"{level}{a}{b}{c}".ljust(20, "x") for level in "abcdefghij"]
                 dirs.append(os.path.join(root, *parts))
-    return write_small(dirs, 100, contents, origin_count, 10 + 100 + 1000 * 8)
+    return write_small(dirs, 100, contents, origin_count, len(dirs) * 10)
 
 
 GENERATORS = {
