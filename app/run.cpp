@@ -38,10 +38,16 @@ int search(const CTSCommandLineInfo& options, BandJudgeMaker makeJudge) {
             stderr);
         return kExitIncomplete;
     }
-    return kExitSuccess;
+    return finder->sourceUnlisted() ? kExitNoInput : kExitSuccess;
 }
 
 }  // namespace
+
+int reportOutOfMemory() {
+    std::fputs("twinscout: out of memory: the search was given up and its output is incomplete\n",
+               stderr);
+    return kExitOutOfMemory;
+}
 
 int runTwinscout(int argc, const char* const argv[], BandJudgeMaker makeJudge) {
     int status = kExitParameterError;
@@ -64,13 +70,15 @@ int runTwinscout(int argc, const char* const argv[], BandJudgeMaker makeJudge) {
             // grants ends the run with a word and a status, not an abort. Unwinding
             // has freed the catalogue by the time the handler writes.
             try {
-                if (!options->m_sources.empty()) status = search(*options, makeJudge);
+                if (!options->m_sources.empty()) {
+                    status = search(*options, makeJudge);
+                } else if (platform::standardErrorIsTerminal()) {
+                    platform::printErrorLine(
+                        {"twinscout: nothing to search: name the directories "
+                         "after /s, as in: twinscout /s Photos"});
+                }
             } catch (const std::bad_alloc&) {
-                std::fputs(
-                    "twinscout: out of memory: the search was given up and its output is "
-                    "incomplete\n",
-                    stderr);
-                status = kExitOutOfMemory;
+                status = reportOutOfMemory();
             }
         }
     }

@@ -32,6 +32,8 @@ public:
     // Whether some directory or file was passed over for want of handles, which the
     // system refused: the answer may then miss pairs.
     bool incomplete() const { return m_incomplete; }
+    // Whether a source could not be listed: missing, not a directory, or unreadable.
+    bool sourceUnlisted() const { return m_sourceUnlisted; }
 
 private:
     // Ends a group in m_results.
@@ -86,4 +88,5 @@ private:
     std::string m_path;
     std::vector<Level> m_levels;
     bool m_incomplete = false;
+    bool m_sourceUnlisted = false;
 };

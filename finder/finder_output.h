@@ -17,6 +17,9 @@ public:
     // One console line: the pieces (paths, or plain ASCII text) one after the other. It
     // is out, and flushed, when the call returns, so the listing can be followed.
     virtual void line(std::initializer_list<std::string_view> pieces) = 0;
+    // One line for the user on standard error, which no script reads: the pieces (paths,
+    // or plain text) one after the other.
+    virtual void notice(std::initializer_list<std::string_view> pieces) = 0;
     // Whether records are kept: work whose only product is records is skipped otherwise.
     virtual bool tracing() const = 0;
     // One record of the trace, its message complete.

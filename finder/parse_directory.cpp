@@ -1,5 +1,6 @@
 #include "finder/finder.h"
 #include "finder/path_filters.h"
+#include "platform/console.h"
 #include "platform/system.h"
 
 // A directory open higher on the walk would be walked without end. One reached
@@ -92,6 +93,13 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
     m_output.trace(2, "---> CFinder - parseDirectory - %s\n", dir);
 
     if (!listing) {
+        // A mistyped source must not look like a tree without copies.
+        if (entry == nullptr) {
+            m_sourceUnlisted = true;
+            m_output.notice(
+                {"twinscout: can't search \"", dir,
+                 "\": ", error.code != 0 ? platform::errorText(error.code) : "not a directory"});
+        }
         const std::string pattern = dir + platform::kSeparator + "*.*";
         m_output.trace(
             4,

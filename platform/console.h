@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -15,6 +16,17 @@ std::string spelledForOutput(std::string_view text);
 // followed while the run goes on: the pieces one after the other, each spelled on its
 // own (a path, or plain ASCII text), then a line end.
 void printLine(std::initializer_list<std::string_view> pieces);
+
+// One line on standard error, for the user rather than for scripts: spelled as on
+// standard output, or as characters where standard error is a console. Failures are
+// ignored: what the run found is on standard output.
+void printErrorLine(std::initializer_list<std::string_view> pieces);
+
+// Whether standard error is a terminal (a console on Windows), where someone reads it.
+bool standardErrorIsTerminal();
+
+// The system's words for one of its error codes (errno, or a Windows error code).
+std::string errorText(std::uint32_t code);
 
 // Whether some line could not be written to the console, which printLine writes to
 // without stdio where it writes characters: stdio's error indicator knows only of

@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "platform/console.h"
 
@@ -12,5 +15,17 @@ void printLine(std::initializer_list<std::string_view> pieces) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+void printErrorLine(std::initializer_list<std::string_view> pieces) {
+    std::string line;
+    for (const std::string_view piece : pieces) line += piece;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::string errorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace platform

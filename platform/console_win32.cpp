@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "platform/console.h"
 #include "platform/wide_text.h"
@@ -18,20 +19,28 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
+HANDLE consoleOf(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)
+               ? handle
+               : nullptr;
+}
+
 // Standard output, where it is a console; null otherwise.
 HANDLE console() {
-    static const HANDLE output = [] {
-        HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
-        DWORD mode = 0;
-        return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)
-                   ? handle
-                   : nullptr;
-    }();
+    static const HANDLE output = consoleOf(STD_OUTPUT_HANDLE);
+    return output;
+}
+
+HANDLE errorConsole() {
+    static const HANDLE output = consoleOf(STD_ERROR_HANDLE);
     return output;
 }
 
 // The console shows characters whatever its code page: the whole line goes as them.
-void writeToConsole(HANDLE output, std::initializer_list<std::string_view> pieces) {
+// False where a write failed.
+bool writeToConsole(HANDLE output, std::initializer_list<std::string_view> pieces) {
     std::wstring line;
     for (const std::string_view piece : pieces) line += toWide<wchar_t>(piece);
     line += L"\r\n";
@@ -48,11 +57,11 @@ void writeToConsole(HANDLE output, std::initializer_list<std::string_view> piece
         if (!WriteConsoleW(output, line.data() + done, static_cast<DWORD>(count), &written,
                            nullptr) ||
             written == 0) {
-            noteConsoleWriteFailed();
-            return;
+            return false;
         }
         done += written;
     }
+    return true;
 }
 
 }  // namespace
@@ -79,7 +88,7 @@ std::string spelledForOutput(std::string_view text) {
 
 void printLine(std::initializer_list<std::string_view> pieces) {
     if (HANDLE output = console()) {
-        writeToConsole(output, pieces);
+        if (!writeToConsole(output, pieces)) noteConsoleWriteFailed();
         return;
     }
     // Standard output is in text mode: the runtime ends the line with CR LF.
@@ -89,6 +98,38 @@ void printLine(std::initializer_list<std::string_view> pieces) {
     }
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+void printErrorLine(std::initializer_list<std::string_view> pieces) {
+    std::fflush(stdout);
+    if (HANDLE output = errorConsole()) {
+        writeToConsole(output, pieces);
+        return;
+    }
+    std::string line;
+    for (const std::string_view piece : pieces) line += spelledForOutput(piece);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+bool standardErrorIsTerminal() { return errorConsole() != nullptr; }
+
+std::string errorText(std::uint32_t code) {
+    wchar_t* words = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    if (length == 0 || words == nullptr) return "error " + std::to_string(code);
+    std::wstring_view text(words, length);
+    // The system ends its sentence with a full stop and a line end.
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                             text.back() == L'.')) {
+        text.remove_suffix(1);
+    }
+    std::string utf8 = toUtf8<wchar_t>(text);
+    LocalFree(words);
+    return utf8;
 }
 
 }  // namespace platform

@@ -39,13 +39,15 @@ protected:
 };
 
 // Nothing between the test and the program expands wildcards, and the program
-// must not either: the source is the text "*.txt", not the file a.txt.
+// must not either: the source is the text "*.txt", not the file a.txt, and no
+// directory has that name.
 TEST_F(FinderRunTest, WildcardSourceReachesProgramUnexpanded) {
     m_dir.writeFile("a.txt", "alpha");
 
     const ChildResult result = runProgram({"/s", "*.txt", "/d"});
     ASSERT_TRUE(endedNormally(result));
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 66);
+    EXPECT_TRUE(result.err.starts_with("twinscout: can't search \"*.txt\": ")) << result.err;
     EXPECT_EQ(result.out, consoleText(emptyListing()));
 
     const std::vector<std::string> records = splitRecords(maskTimestamps(readLog()));
@@ -127,7 +129,8 @@ TEST_F(FinderRunTest, TwoIdenticalFilesWholeRun) {
 }
 
 // Every kind of line and record through the program's own output: a source that can't
-// be listed, with the system's code, paths with percent signs, a subdirectory, an empty
+// be listed, with the system's code in the trace and its words on standard error (and
+// status 66), paths with percent signs, a subdirectory, an empty
 // directory, a group of three and a file of their size that differs.
 TEST_F(FinderRunTest, EveryKindOfRecordWholeRun) {
     m_dir.writeFile("100%/x.dat", "same");
@@ -142,7 +145,7 @@ TEST_F(FinderRunTest, EveryKindOfRecordWholeRun) {
     const std::string d = joinPath({"b", "y.dat"});
 
     ExpectedRun run;
-    run.source("missing").listingFails("missing", missingDirectoryError());
+    run.sourceFails("missing", missingDirectoryError());
     run.flatSource("100%", {p}).flatSource("%s%n%d", {q});
     run.source("a").enterDirectory("a").enterDirectory(sub).found(r);
     run.leaveDirectory(sub).leaveDirectory("a");
@@ -150,7 +153,7 @@ TEST_F(FinderRunTest, EveryKindOfRecordWholeRun) {
     run.first(p).compared(p, q, true).compared(p, r, true).compared(p, d, false);
     run.first(q).compared(q, r, true).compared(q, d, false);
     run.first(r).compared(r, d, false).first(d);
-    run.report({{p, q, r}, {q, r}}).finish();
+    run.report({{p, q, r}, {q, r}}).finish(66);
     expectRun({"/s", "missing", "100%", "%s%n%d", "a", "b", "empty"}, run);
 }
 

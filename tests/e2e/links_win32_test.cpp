@@ -65,12 +65,12 @@ TEST_F(LinksTest, ALinkAndItsTargetNeverPair) {
     m_dir.writeFile("t/copy.bin", "the same bytes");
     const std::filesystem::path link = m_dir.path() / "t" / "link.bin";
     if (!makeFileLink(link, L"real.bin")) GTEST_SKIP() << "no symbolic link could be made here";
+    m_dir.makeDir("u");
     // With one name, the file's own count tells; with a hard link too, only the name.
     for (const bool hardLink : {false, true}) {
         SCOPED_TRACE(hardLink);
         const std::filesystem::path hard = m_dir.path() / "u" / "hard.bin";
         if (hardLink) {
-            std::filesystem::create_directories(hard.parent_path());
             ASSERT_TRUE(
                 CreateHardLinkW(hard.c_str(), (m_dir.path() / "t" / "real.bin").c_str(), nullptr));
         }

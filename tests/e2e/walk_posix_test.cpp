@@ -184,11 +184,11 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
     const std::string options = std::string("ASAN_OPTIONS=") +
                                 (sanitizer != nullptr ? sanitizer : "") + ":quarantine_size_mb=0";
     // Measured by a small parent: a child of this test would count the test's pages.
-    const ChildResult result =
-        runChild(Command{"/usr/bin/env",
-                    {options, "/usr/bin/prlimit", "--stack=1048576", "--",
-                     helperProgram("peak_memory").string(), programPath().string(), "/s", "deep"},
-                    m_dir.path()});
+    const ChildResult result = runChild(
+        Command{"/usr/bin/env",
+                {options, "/usr/bin/prlimit", "--stack=1048576", "--",
+                 helperProgram("peak_memory").string(), programPath().string(), "/s", "deep"},
+                m_dir.path()});
     ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("deep/top #### deep/d/d/d/"), std::string::npos);
@@ -200,16 +200,20 @@ TEST_F(PosixWalkTest, DeepTreeCostsNoStackAndLittleMemory) {
 
 // Below the depth the open-file limit allows, the run says on standard error that
 // directories were passed over, and its status says so: the pairs may be incomplete.
+// That status wins over a missing source's, which is named all the same.
 TEST_F(PosixWalkTest, TooFewDescriptorsForTheDepthIsSaid) {
     DeepTree tree(m_dir.makeDir("deep"), "d", 200);
     ASSERT_TRUE(tree.writeAtBottom("bottom", "unseen"));
     const ChildResult result =
         runChild(Command{"/usr/bin/prlimit",
-                         {"--nofile=64:64", "--", programPath().string(), "/s", "deep"},
+                         {"--nofile=64:64", "--", programPath().string(), "/s", "missing", "deep"},
                          m_dir.path()});
     ASSERT_TRUE(endedNormally(result));
     EXPECT_EQ(result.exitCode, 71);
     EXPECT_NE(result.err.find("for want of file handles"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("can't search \"missing\": No such file or directory"),
+              std::string::npos)
+        << result.err;
     EXPECT_TRUE(result.out.ends_with(text::foundFiles(0) + std::string(text::kChecking) +
                                      std::string(text::kFinished)));
 }

@@ -14,6 +14,7 @@
 
 #include "memory_output.h"
 #include "messages.h"
+#include "platform/console.h"
 #include "platform_text.h"
 
 namespace twinscout::e2e {
@@ -40,6 +41,15 @@ public:
         enterDirectory(dir);
         note(4, text::listingFailed(dir + std::string(pathSeparator()) + "*.*", code));
         note(4, std::string(text::kParseDirectoryFailedOut));
+        return self();
+    }
+    // A source that can't be listed: traced as any directory, and named on standard
+    // error with the system's words for the error.
+    Self& sourceFails(const std::string& source, std::uint32_t error) {
+        this->source(source);
+        listingFails(source, error);
+        m_notices.push_back("twinscout: can't search \"" + source +
+                            "\": " + platform::errorText(error));
         return self();
     }
     Self& loopSkipped(const std::string& dir) {
@@ -107,6 +117,7 @@ protected:
 
     std::string m_console;  // lines end in "\n"
     std::vector<MemoryOutput::Record> m_records;
+    std::vector<std::string> m_notices;
 
 private:
     Self& self() { return static_cast<Self&>(*this); }
@@ -122,6 +133,7 @@ class ExpectedOutput final : public FinderSteps<ExpectedOutput> {
 public:
     const std::string& console() const { return m_console; }
     const std::vector<MemoryOutput::Record>& records() const { return m_records; }
+    const std::vector<std::string>& notices() const { return m_notices; }
 };
 
 }  // namespace twinscout::e2e

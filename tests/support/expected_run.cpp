@@ -23,6 +23,12 @@ std::string ExpectedRun::console() const {
     return consoleText(console);
 }
 
+std::string ExpectedRun::errors() const {
+    std::string errors;
+    for (const std::string& notice : m_notices) errors += notice + "\n";
+    return consoleText(errors);
+}
+
 std::string ExpectedRun::trace() const {
     std::string log = traceRecord(text::kRunStart);
     for (const MemoryOutput::Record& record : m_records) log += traceRecord(record.message);
@@ -34,8 +40,9 @@ void ExpectedRunTest::expectRun(std::vector<std::string> args, const ExpectedRun
     args.push_back("/d");
     const ChildResult result = runProgram(args);
     ASSERT_TRUE(endedNormally(result));
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, expected.status());
     EXPECT_EQ(result.out, expected.console());
+    EXPECT_EQ(result.err, expected.errors());
     EXPECT_EQ(maskTimestamps(readLog()), expected.trace());
 }
 

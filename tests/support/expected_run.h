@@ -20,6 +20,9 @@ public:
 
     std::string console() const;
     std::string trace() const;
+    // Standard error's bytes.
+    std::string errors() const;
+    int status() const { return m_status; }
 
 private:
     bool m_finished = false;

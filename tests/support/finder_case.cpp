@@ -69,10 +69,12 @@ void FinderCaseTest::expectCase() const {
     const MemoryOutput traced = outputOf(true);
     EXPECT_EQ(traced.console, native(expected.console()));
     EXPECT_EQ(traced.records, records);
+    EXPECT_EQ(traced.notices, expected.notices());
 
     const MemoryOutput untraced = outputOf(false);
     EXPECT_EQ(untraced.console, native(expected.console()));
     EXPECT_EQ(untraced.records, std::vector<MemoryOutput::Record>{});
+    EXPECT_EQ(untraced.notices, expected.notices());
 }
 
 }  // namespace twinscout::e2e

@@ -5,6 +5,11 @@ void MemoryOutput::line(std::initializer_list<std::string_view> pieces) {
     console += '\n';
 }
 
+void MemoryOutput::notice(std::initializer_list<std::string_view> pieces) {
+    std::string& notice = notices.emplace_back();
+    for (const std::string_view piece : pieces) notice += piece;
+}
+
 void MemoryOutput::record(std::int32_t level, const std::string& message) {
     records.push_back({level, message});
 }

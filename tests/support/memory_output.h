@@ -13,6 +13,7 @@ public:
     explicit MemoryOutput(bool tracing = false) : m_tracing(tracing) {}
 
     void line(std::initializer_list<std::string_view> pieces) override;
+    void notice(std::initializer_list<std::string_view> pieces) override;
     bool tracing() const override { return m_tracing; }
     void record(std::int32_t level, const std::string& message) override;
 
@@ -26,6 +27,8 @@ public:
         friend void PrintTo(const Record& record, std::ostream* os);
     };
     std::vector<Record> records;
+    // Every notice, each a line without its end.
+    std::vector<std::string> notices;
 
 private:
     bool m_tracing;

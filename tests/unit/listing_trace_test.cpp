@@ -92,12 +92,13 @@ std::vector<FinderCase> listingCases() {
              s.flatSource("a", {"a/x.dat"}).flatSource("b", {"b/held.dat"}).listed(1);
              s.first("a/x.dat").report({});
          }},
-        // The count line comes all the same; the walk goes on with the next source.
+        // The count line comes all the same; the walk goes on with the next source, and
+        // standard error names the one missing.
         {"MissingSourceTracedWithPatternAndErrorCode",
          [](FakeTree& t) { t.file("d/x.dat", "xyz"); },
          {"missing", "d"},
          [](Steps& s) {
-             s.source("missing").listingFails("missing", FakeFileSystem::kMissing);
+             s.sourceFails("missing", FakeFileSystem::kMissing);
              s.flatSource("d", {"d/x.dat"}).listed(1).first("d/x.dat").report({});
          }},
         {"EmptyDirectoryOnlyEnteredAndLeft",
