@@ -1,11 +1,13 @@
 #include "app/run.h"
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <new>
 
 #include "app/command_line_walk.h"
+#include "app/run_summary.h"
 #include "app/standard_output.h"
 #include "app/ts_command_line_info.h"
 #include "finder/finder.h"
@@ -25,12 +27,18 @@ bool outputDelivered() {
 }
 
 int search(const CTSCommandLineInfo& options, BandJudgeMaker makeJudge) {
-    StandardOutput output;
+    const auto start = std::chrono::steady_clock::now();
+    StandardOutput output(platform::standardErrorIsTerminal() &&
+                          !platform::standardOutputIsTerminal());
     auto finder =
         std::make_unique<CFinder>(options.m_sources, options.m_extensions, options.m_exclusions,
                                   output, platform::realFileSystem(), makeJudge);
     finder->find();
     finder->compareFiles();
+    if (platform::standardErrorIsTerminal()) {
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        platform::printErrorLine({summaryLine(finder->tally(), took.count())});
+    }
     if (finder->incomplete()) {
         std::fputs(
             "twinscout: some directories or files could not be opened for want of "

@@ -36,6 +36,9 @@ void CFinder::compareFiles() {
         const std::unique_ptr<BandJudge> judge = m_makeJudge(m_fileSystem, m_files, m_kept);
         std::vector<BandName> names;
         std::size_t compared = 0;
+        const ComparisonWork all = comparisonWork();
+        ComparisonWork done;
+        m_progress.comparing(0, all.files, 0, all.bytes, 0);
         while (const Band* band = judge->nextBand()) {
             passOver(compared, band->begin);
             // The trace reports every comparison, so it must know of every candidate
@@ -43,12 +46,29 @@ void CFinder::compareFiles() {
             judge->judge(m_output.tracing(), names);
             compareBand(*band, names);
             compared = band->end;
+            done.files += band->end - band->begin;
+            done.bytes += (band->end - band->begin) * static_cast<std::uint64_t>(band->size);
+            m_progress.comparing(done.files, all.files, done.bytes, all.bytes, m_tally.pairs);
         }
         passOver(compared, m_files.size());
         m_incomplete = m_incomplete || judge->incomplete();
     }
+    m_progress.finish();
     printResults();
     m_output.trace(4, "<--- CFinder - compareFiles\n");
+}
+
+// Only where progress is shown: one pass over the sizes.
+CFinder::ComparisonWork CFinder::comparisonWork() const {
+    ComparisonWork all;
+    if (!m_progress.on()) return all;
+    for (std::size_t begin = 0, end = 0; begin < m_files.size(); begin = end) {
+        end = m_files.bandEnd(begin);
+        if (!m_files.isComparableBand(begin, end)) continue;
+        all.files += end - begin;
+        all.bytes += (end - begin) * static_cast<std::uint64_t>(m_files[begin].size);
+    }
+    return all;
 }
 
 void CFinder::passOver(std::size_t begin, std::size_t end) {
@@ -66,7 +86,9 @@ void CFinder::compareBand(const Band& band, const std::vector<BandName>& names) 
     // Without the trace only identical partners print anything: visit just those.
     const bool everyPair = m_output.tracing();
     const std::size_t count = band.end - band.begin;
+    BandGroups groups(count);
     for (std::size_t k = 0; k < count; ++k) {
+        if (!names[k].opened) ++m_tally.unreadFiles;
         const std::string first = m_files.path(band.begin + k);
         if (!mayBeFirst(first)) continue;
         m_output.trace(8, "CFinder - compareFiles - Fichier %s en cours d'analyse.\n", first);
@@ -85,10 +107,12 @@ void CFinder::compareBand(const Band& band, const std::vector<BandName>& names) 
             if (!compareContent(names[k], names[later])) continue;
             if (!grouped && everyPair) m_results.push_back(band.begin + k);
             grouped = true;
+            groups.pair(k, later);
             reportPair(band.begin + k, band.begin + later);
         }
         if (grouped && everyPair) m_results.push_back(kGroupEnd);
     }
+    groups.addTo(m_tally, band.size, names);
 }
 
 // The classes answer for the pair: names of one class have equal bytes.
@@ -104,5 +128,6 @@ void CFinder::reportPair(std::size_t first, std::size_t second) {
     m_output.trace(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
                    secondPath);
     m_output.line({firstPath, " #### ", secondPath, " are the same file"});
+    ++m_tally.pairs;
     if (m_output.tracing()) m_results.push_back(second);
 }

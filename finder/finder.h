@@ -11,6 +11,8 @@
 #include "finder/catalogue.h"
 #include "finder/finder_output.h"
 #include "finder/listed_entries.h"
+#include "finder/progress_meter.h"
+#include "finder/run_tally.h"
 #include "finder/string_list.h"
 #include "platform/file_system.h"
 
@@ -34,6 +36,7 @@ public:
     bool incomplete() const { return m_incomplete; }
     // Whether a source could not be listed: missing, not a directory, or unreadable.
     bool sourceUnlisted() const { return m_sourceUnlisted; }
+    const RunTally& tally() const { return m_tally; }
 
 private:
     // Ends a group in m_results.
@@ -61,6 +64,12 @@ private:
     bool leadsBack(const platform::FileIdentity& identity, bool throughLink) const;
     // Whether the file was catalogued.
     bool addNewFile(const ListedEntries::Entry& listed, Catalogue::Origin origin);
+    // The files of the sizes shared and their bytes, for the progress line.
+    struct ComparisonWork {
+        std::uint64_t files = 0;
+        std::uint64_t bytes = 0;
+    };
+    ComparisonWork comparisonWork() const;
     // Prints the positions [begin, end) as first files that pair with nothing.
     void passOver(std::size_t begin, std::size_t end);
     void compareBand(const Band& band, const std::vector<BandName>& names);
@@ -89,4 +98,8 @@ private:
     std::vector<Level> m_levels;
     bool m_incomplete = false;
     bool m_sourceUnlisted = false;
+    RunTally m_tally;
+    ProgressMeter m_progress{m_output};
+    std::uint64_t m_filesFound = 0;  // printed by the listing
+    std::uint64_t m_directoriesListed = 0;
 };

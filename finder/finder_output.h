@@ -20,6 +20,11 @@ public:
     // One line for the user on standard error, which no script reads: the pieces (paths,
     // or plain text) one after the other.
     virtual void notice(std::initializer_list<std::string_view> pieces) = 0;
+    // Whether a line of progress is shown, rewritten in place as the run goes on.
+    virtual bool showsProgress() const = 0;
+    // The progress line now (plain text, paths in it as the walk built them); an empty
+    // one takes it away.
+    virtual void progress(std::string_view line) = 0;
     // Whether records are kept: work whose only product is records is skipped otherwise.
     virtual bool tracing() const = 0;
     // One record of the trace, its message complete.

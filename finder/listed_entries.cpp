@@ -5,10 +5,9 @@
 void ListedEntries::add(const Entry& entry) {
     m_names += entry.name;
     m_names += '\0';
-    m_flags.push_back(static_cast<std::uint8_t>((entry.walked ? kWalked : 0) |
-                                                (entry.taken ? kTaken : 0) |
-                                                (entry.readable ? kReadable : 0) |
-                                                (entry.isLink ? kLink : 0)));
+    m_flags.push_back(
+        static_cast<std::uint8_t>((entry.walked ? kWalked : 0) | (entry.taken ? kTaken : 0) |
+                                  (entry.readable ? kReadable : 0) | (entry.isLink ? kLink : 0)));
     if (entry.readable) m_found.push_back({entry.status.size, entry.status.identity});
 }
 

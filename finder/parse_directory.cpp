@@ -31,6 +31,7 @@ ListedEntries CFinder::listEntries(platform::DirectoryListing& listing) {
         // can't be.
         if (listed.taken && found.kind == platform::EntryKind::file) {
             listed.readable = listing.describe(found, listed.status);
+            if (!listed.readable) ++m_tally.unreadFiles;
         }
         entries.add(listed);
     }
@@ -42,6 +43,13 @@ void CFinder::parseDirectory(const std::string& source) {
     enterDirectory(nullptr, nullptr);
     while (!m_levels.empty()) {
         Level& level = m_levels.back();
+        if (m_progress.on()) {
+            // The walk's place: the directory below the source it is in, or the source.
+            const std::size_t top =
+                m_levels[std::min<std::size_t>(1, m_levels.size() - 1)].pathLength;
+            m_progress.listing(m_filesFound, m_directoriesListed,
+                               std::string_view(m_path).substr(0, top));
+        }
         if (level.entries.done()) {
             leaveDirectory();
             continue;
@@ -58,6 +66,7 @@ void CFinder::parseDirectory(const std::string& source) {
             }
             m_output.trace(8, "CFinder - parseDirectory - Fichier trouv\xE9 : %s.\n", m_path);
             m_output.line({m_path});
+            ++m_filesFound;
         }
     }
 }
@@ -94,6 +103,7 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
 
     if (!listing) {
         // A mistyped source must not look like a tree without copies.
+        if (entry != nullptr) ++m_tally.unlistedDirectories;
         if (entry == nullptr) {
             m_sourceUnlisted = true;
             m_output.notice(
@@ -125,6 +135,7 @@ void CFinder::enterDirectory(platform::DirectoryListing* parent,
         m_walked.insert(identity);
     }
     level.entries = listEntries(*listing);
+    ++m_directoriesListed;
     level.listing = std::move(listing);
     m_levels.push_back(std::move(level));
 }

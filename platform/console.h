@@ -22,8 +22,14 @@ void printLine(std::initializer_list<std::string_view> pieces);
 // ignored: what the run found is on standard output.
 void printErrorLine(std::initializer_list<std::string_view> pieces);
 
-// Whether standard error is a terminal (a console on Windows), where someone reads it.
+// Text on standard error as it stands, no line end added: a line rewritten in place
+// ("\r"). As characters where standard error is a console. Failures are ignored.
+void writeErrorText(std::string_view text);
+
+// Whether standard error, or standard output, is a terminal (a console on Windows),
+// where someone reads it.
 bool standardErrorIsTerminal();
+bool standardOutputIsTerminal();
 
 // The system's words for one of its error codes (errno, or a Windows error code).
 std::string errorText(std::uint32_t code);

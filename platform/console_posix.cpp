@@ -24,7 +24,13 @@ void printErrorLine(std::initializer_list<std::string_view> pieces) {
     std::fflush(stderr);
 }
 
+void writeErrorText(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool standardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 std::string errorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
 

@@ -113,7 +113,20 @@ void printErrorLine(std::initializer_list<std::string_view> pieces) {
     std::fflush(stderr);
 }
 
+void writeErrorText(std::string_view text) {
+    if (HANDLE output = errorConsole()) {
+        const std::wstring wide = toWide<wchar_t>(text);
+        DWORD written = 0;
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    const std::string spelled = spelledForOutput(text);
+    std::fwrite(spelled.data(), 1, spelled.size(), stderr);
+    std::fflush(stderr);
+}
+
 bool standardErrorIsTerminal() { return errorConsole() != nullptr; }
+bool standardOutputIsTerminal() { return console() != nullptr; }
 
 std::string errorText(std::uint32_t code) {
     wchar_t* words = nullptr;

@@ -10,10 +10,13 @@
 
 class MemoryOutput final : public FinderOutput {
 public:
-    explicit MemoryOutput(bool tracing = false) : m_tracing(tracing) {}
+    explicit MemoryOutput(bool tracing = false, bool showsProgress = false)
+        : m_tracing(tracing), m_showsProgress(showsProgress) {}
 
     void line(std::initializer_list<std::string_view> pieces) override;
     void notice(std::initializer_list<std::string_view> pieces) override;
+    bool showsProgress() const override { return m_showsProgress; }
+    void progress(std::string_view line) override { progressLines.emplace_back(line); }
     bool tracing() const override { return m_tracing; }
     void record(std::int32_t level, const std::string& message) override;
 
@@ -29,7 +32,10 @@ public:
     std::vector<Record> records;
     // Every notice, each a line without its end.
     std::vector<std::string> notices;
+    // Every progress line given, "" where it was taken away.
+    std::vector<std::string> progressLines;
 
 private:
     bool m_tracing;
+    bool m_showsProgress;
 };
