@@ -28,14 +28,14 @@ bool outputDelivered() {
 
 int search(const CTSCommandLineInfo& options, BandJudgeMaker makeJudge) {
     const auto start = std::chrono::steady_clock::now();
-    StandardOutput output(platform::standardErrorIsTerminal() &&
-                          !platform::standardOutputIsTerminal());
+    const bool watched = platform::standardErrorIsTerminal();
+    StandardOutput output(watched && !platform::standardOutputIsTerminal());
     auto finder =
         std::make_unique<CFinder>(options.m_sources, options.m_extensions, options.m_exclusions,
                                   output, platform::realFileSystem(), makeJudge);
     finder->find();
     finder->compareFiles();
-    if (platform::standardErrorIsTerminal()) {
+    if (watched) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         platform::printErrorLine({summaryLine(finder->tally(), took.count())});
     }

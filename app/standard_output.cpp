@@ -2,18 +2,8 @@
 
 #include <string>
 
+#include "finder/progress_meter.h"
 #include "trace/trace_log.h"
-
-namespace {
-
-// Columns a UTF-8 text takes: one for each character.
-std::size_t columns(std::string_view text) {
-    std::size_t count = 0;
-    for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return count;
-}
-
-}  // namespace
 
 void StandardOutput::line(std::initializer_list<std::string_view> pieces) {
     platform::printLine(pieces);
@@ -27,7 +17,7 @@ void StandardOutput::notice(std::initializer_list<std::string_view> pieces) {
 // Written over the line shown before, blanks covering what it had more.
 void StandardOutput::progress(std::string_view line) {
     if (!m_showProgress || (line.empty() && m_shown == 0)) return;
-    const std::size_t width = columns(line);
+    const std::size_t width = characterCount(line);
     std::string text = "\r";
     text += line;
     if (width < m_shown) text.append(m_shown - width, ' ');

@@ -108,7 +108,7 @@ void CFinder::compareBand(const Band& band, const std::vector<BandName>& names) 
             if (!grouped && everyPair) m_results.push_back(band.begin + k);
             grouped = true;
             groups.pair(k, later);
-            reportPair(band.begin + k, band.begin + later);
+            reportPair(first, band.begin + later);
         }
         if (grouped && everyPair) m_results.push_back(kGroupEnd);
     }
@@ -122,8 +122,7 @@ bool CFinder::compareContent(const BandName& first, const BandName& second) {
     m_output.trace(4, "<--- CFinder - compareContent - %d\n", identical ? 1 : 0);
     return identical;
 }
-void CFinder::reportPair(std::size_t first, std::size_t second) {
-    const std::string firstPath = m_files.path(first);
+void CFinder::reportPair(const std::string& firstPath, std::size_t second) {
     const std::string secondPath = m_files.path(second);
     m_output.trace(8, "CFinder - compareFiles - %s et %s sont le m\xEAme fichier.\n", firstPath,
                    secondPath);

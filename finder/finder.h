@@ -74,7 +74,8 @@ private:
     void passOver(std::size_t begin, std::size_t end);
     void compareBand(const Band& band, const std::vector<BandName>& names);
     bool compareContent(const BandName& first, const BandName& second);
-    void reportPair(std::size_t first, std::size_t second);
+    // `firstPath`: of the first file, built once for all its pairs.
+    void reportPair(const std::string& firstPath, std::size_t second);
     void printResults();
 
     const StringList& m_sources;

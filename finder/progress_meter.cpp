@@ -10,19 +10,23 @@ constexpr std::chrono::milliseconds kInterval{250};
 // A line never wraps on a terminal of 80 columns, so "\r" can rewrite it.
 constexpr std::size_t kWidth = 79;
 
+bool startsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
 // The text cut at its start to `width` characters of UTF-8, its end kept.
 std::string tail(std::string_view text, std::size_t width) {
-    const auto starts = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
-    const auto characters =
-        static_cast<std::size_t>(std::count_if(text.begin(), text.end(), starts));
+    const std::size_t characters = characterCount(text);
     if (characters <= width) return std::string(text);
     std::size_t skip = characters - (width - 3);
     std::size_t at = 0;
-    while (at < text.size() && !(starts(text[at]) && skip-- == 0)) ++at;
+    while (at < text.size() && !(startsCharacter(text[at]) && skip-- == 0)) ++at;
     return "..." + std::string(text.substr(at));
 }
 
 }  // namespace
+
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), startsCharacter));
+}
 
 std::string groupedNumber(std::uint64_t number) {
     std::string digits = std::to_string(number);

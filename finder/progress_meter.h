@@ -36,6 +36,8 @@ private:
     std::uint32_t m_calls = 0;
 };
 
+// Characters of a UTF-8 text, which a terminal shows a column each.
+std::size_t characterCount(std::string_view text);
 // 1234567 -> "1,234,567"; (1, "file", "files") -> "1 file"; 1234567 bytes -> "1.2 MB"
 std::string groupedNumber(std::uint64_t number);
 std::string countOf(std::uint64_t number, const char* one, const char* many);

@@ -21,13 +21,13 @@ struct TallyCase {
     RunTally expected;
 };
 
-RunTally tallyOf(const TallyCase& c) {
+// The tree searched from "t" by both phases of the finder.
+RunTally search(const std::function<void(FakeTree&)>& plant, MemoryOutput& output) {
     FakeFileSystem fs;
     FakeTree tree(fs);
-    c.plant(tree);
+    plant(tree);
     StringList sources{native("t")};
     StringList none;
-    MemoryOutput output;
     CFinder finder(sources, none, none, output, fs);
     finder.find();
     finder.compareFiles();
@@ -64,7 +64,8 @@ TEST(RunTallyTest, GroupsCopiesAndBytesOnATableOfTrees) {
     };
     for (const TallyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const RunTally tally = tallyOf(c);
+        MemoryOutput output;
+        const RunTally tally = search(c.plant, output);
         EXPECT_EQ(tally.groups, c.expected.groups);
         EXPECT_EQ(tally.copies, c.expected.copies);
         EXPECT_EQ(tally.bytesFreed, c.expected.bytesFreed);
@@ -77,17 +78,12 @@ TEST(RunTallyTest, GroupsCopiesAndBytesOnATableOfTrees) {
 // phase once at least, and takes the line away before its end.
 TEST(RunTallyTest, ProgressOnlyWhereShownAndTakenAwayAtTheEnd) {
     for (const bool shown : {true, false}) {
-        FakeFileSystem fs;
-        FakeTree tree(fs);
-        tree.file("t/a", "12345"), tree.file("t/b", "12345"), tree.file("t/s/c", "54321");
-        StringList sources{native("t")};
-        StringList none;
         MemoryOutput output(false, shown);
-        {
-            CFinder finder(sources, none, none, output, fs);
-            finder.find();
-            finder.compareFiles();
-        }
+        search(
+            [](FakeTree& t) {
+                t.file("t/a", "12345"), t.file("t/b", "12345"), t.file("t/s/c", "54321");
+            },
+            output);
         if (!shown) {
             EXPECT_TRUE(output.progressLines.empty());
             continue;
